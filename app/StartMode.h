@@ -1,0 +1,11 @@
+#pragma once
+
+// True when the command line selects scheduled mode: its last four bytes (the
+// whole line when shorter) are "auto", case and all. The program path is part
+// of the line and nothing is split into arguments.
+bool IsScheduledStart(const char* commandLine);
+
+// Scheduled mode: silent; the profile is created, loaded, asked RunIfDue and
+// saved when a run happened (so that "every N days" holds), without a message
+// box even when that save fails; then deleted.
+void RunScheduled();

@@ -1,0 +1,137 @@
+// Web browsers and the AOL client: Mozilla and Netscape profile trees, and
+// Internet Explorer's cookies, typed addresses, cache, favourites and history.
+#include "engine/Handles.h"
+#include "engine/Log.h"
+#include "engine/Primitives.h"
+#include "engine/Steps.h"
+
+namespace {
+
+// {3C374A40-BAE4-11CF-BF7D-00AA006946EE}, {AFA0DC11-C313-11D0-831A-00C04FD5AE38}
+const CLSID kClsidUrlHistory = {0x3C374A40, 0xBAE4, 0x11CF,
+                                {0xBF, 0x7D, 0x00, 0xAA, 0x00, 0x69, 0x46, 0xEE}};
+const IID kIidUrlHistoryStg2 = {0xAFA0DC11, 0xC313, 0x11D0,
+                                {0x83, 0x1A, 0x00, 0xC0, 0x4F, 0xD5, 0xAE, 0x38}};
+
+const char kNetscapeUsers[] = "C:\\Program Files\\Netscape\\Users";
+
+// One walk of the whole tree per selected flag, in this order.
+const struct {
+  TargetFlag flag;
+  FolderVisitor visitor;
+  const char* line;
+} kNetscapeWalks[] = {
+    {kNetscapeCache, EraseNetscapeCache, "Erasing Netscape Navigator Cache..."},
+    {kNetscapeHistory, EraseNetscapeHistory, "Erasing Netscape Navigator History..."},
+    {kNetscapeCookies, EraseNetscapeCookies, "Erasing Netscape Navigator Cookies..."},
+    {kNetscapeMail, EraseNetscapeMail, "Erasing Netscape Navigator sent and deleted e-mails..."},
+};
+
+bool EndsWithNoCase(const std::string& text, const char* tail) {
+  size_t n = std::string(tail).size();
+  if (text.size() < n) return false;
+  for (size_t i = 0; i < n; ++i) {
+    char a = text[text.size() - n + i], b = tail[i];
+    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
+    if (a != b) return false;
+  }
+  return true;
+}
+
+// AOL's GO TO history: the files directly in `organize` whose path ends in
+// ".AUT" or ".ARL"; subfolders are not entered.
+void EraseAolGoTo(const std::string& organize) {
+  WIN32_FIND_DATAA record;
+  CFindHandle listing(FindFirstFileA((organize + "\\*.*").c_str(), &record));
+  if (!listing.IsValid()) return;
+  do {
+    std::string name = record.cFileName;
+    if (name == "." || name == "..") continue;
+    std::string full = organize + "\\" + name;
+    if (!EndsWithNoCase(full, ".AUT") && !EndsWithNoCase(full, ".ARL")) continue;
+    ClearReadOnly(full);
+    DeleteFileA(full.c_str());
+  } while (FindNextFileA(listing.Get(), &record));
+}
+
+}  // namespace
+
+void EraseNetscapeProfiles(CRunContext& run) {
+  // Both trees depend on this one lookup, although the second has a fixed path.
+  if (!run.SpecialFolder(CSIDL_APPDATA)) return;
+  run.path = run.pathBuffer;
+  run.path += "\\Mozilla";
+  for (const auto& walk : kNetscapeWalks)
+    if (run.On(walk.flag)) WalkFolderTree(run.path, walk.visitor);
+
+  run.path = kNetscapeUsers;
+  for (const auto& walk : kNetscapeWalks) {
+    if (!run.On(walk.flag)) continue;
+    LogLine(walk.line);
+    WalkFolderTree(run.path, walk.visitor);
+  }
+}
+
+void EraseIeCookies(CRunContext& run) {
+  LogLine("Erasing Internet Explorer Cookies...");
+  PurgeUrlCache(0);
+  if (run.SpecialFolder(CSIDL_COOKIES)) EraseFolderContents(run.pathBuffer, 0, 0);
+}
+
+void EraseTypedUrls(CRunContext&) {
+  LogLine("Erasing Internet Explorer autocomplete sites...");
+  SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\TypedURLs");
+}
+
+void EraseAol(CRunContext& run) {
+  std::string folder;
+  if (!run.LookupAppFolder(HKEY_LOCAL_MACHINE,
+                           "SOFTWARE\\America Online\\America Online\\CurrentVersion",
+                           "AppPath", 0, folder))
+    return;
+  run.path = folder;
+  if (run.On(kAim)) DeleteMatching(run.path + "\\download", ".log");
+  run.path += "\\organize";
+  if (run.On(kAolGoTo)) {
+    LogLine("Erasing AOL's GO TO History ...");
+    EraseAolGoTo(run.path);
+  }
+  if (run.On(kAolCache)) {
+    LogLine("Erasing AOL's Cache ...");
+    EraseFolderContents(run.path + "\\CACHE", 0, 0);
+  }
+}
+
+void EraseIeCache(CRunContext& run) {
+  // AOL's cache flag runs this step too, without its line.
+  if (run.On(kIeCache)) LogLine("Erasing Internet Explorer Cache...");
+  PurgeUrlCache(1);
+  if (!run.SpecialFolder(CSIDL_INTERNET_CACHE)) return;
+  EraseFolderContents(run.pathBuffer, 0, 0);
+  if (!run.WindowsDirectory()) return;
+  run.path = run.pathBuffer;
+  EraseFolderContents(run.path + "\\Temporary Internet Files", 0, 1);
+}
+
+void EraseIeFavorites(CRunContext& run) {
+  LogLine("Erasing Internet Explorer Favorites...");
+  if (run.SpecialFolder(CSIDL_FAVORITES)) EraseFolderContents(run.pathBuffer, 0, 0);
+}
+
+void EraseIeHistory(CRunContext& run) {
+  LogLine("Erasing Internet Explorer History...");
+  IUrlHistoryStg2* history = nullptr;
+  if (SUCCEEDED(CoCreateInstance(kClsidUrlHistory, nullptr, CLSCTX_INPROC_SERVER,
+                                 kIidUrlHistoryStg2, reinterpret_cast<void**>(&history))) &&
+      history) {
+    history->ClearHistory();  // not implemented by Wine (E_NOTIMPL); the folders follow anyway
+    history->Release();
+  }
+  if (run.WindowsDirectory()) {
+    run.path = run.pathBuffer;
+    EraseFolderContents(run.path + "\\History", 0, 1);
+  }
+  if (run.SpecialFolder(CSIDL_HISTORY))
+    EraseFolderContents(run.pathBuffer, 0, run.Profile().di[kIndexDat]);
+}

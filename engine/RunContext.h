@@ -1,0 +1,41 @@
+// The working state of one cleaning run, shared by its steps.
+#pragma once
+
+#include <string>
+
+#include "platform/win32.h"
+#include "profile/SweepProfile.h"
+
+class CRunContext {
+ public:
+  explicit CRunContext(const CSweepProfile& profile) : m_profile(profile) {}
+  CRunContext(const CRunContext&) = delete;
+  CRunContext& operator=(const CRunContext&) = delete;
+
+  bool On(TargetFlag flag) const { return m_profile.di[flag] != 0; }
+  const CSweepProfile& Profile() const { return m_profile; }
+
+  // Each fills the path buffer and answers whether the path is available: a
+  // special folder when the shell names it; the temporary folder (with its
+  // trailing backslash) and the Windows directory when their length is 1 to
+  // 259, so that they fit the buffer with their NUL.
+  bool SpecialFolder(int csidl);
+  bool TempFolder();
+  bool WindowsDirectory();
+
+  // The folder of an application, from a registry value read into the path
+  // buffer (260 bytes at most), less its last `cut` characters. False when
+  // the key cannot be opened with full access, the value is missing or does
+  // not fit the buffer with a NUL, or the text is not longer than `cut`.
+  bool LookupAppFolder(HKEY root, const char* key, const char* value, size_t cut,
+                       std::string& folder);
+
+  // Every system folder and application path lands here, 260 the limit.
+  char pathBuffer[MAX_PATH] = {};
+  // Paths are built here by assigning a base and appending pieces that carry
+  // their own leading backslash; nothing is inserted or normalised between.
+  std::string path;
+
+ private:
+  const CSweepProfile& m_profile;
+};

@@ -1,0 +1,88 @@
+// Windows itself and Media Player: temporary folders, recent documents, My
+// Documents, registry backup cabinets, the clipboard, Media Player's lists.
+#include <cstdio>
+
+#include "engine/Log.h"
+#include "engine/Primitives.h"
+#include "engine/Steps.h"
+#include "profile/RegKey.h"
+
+namespace {
+
+const char kPlayerKey[] = "SOFTWARE\\Microsoft\\MediaPlayer\\Player\\";
+
+}  // namespace
+
+void EraseTempFolders(CRunContext& run) {
+  LogLine("Erasing Windows Temporary Folder...");
+  if (!run.TempFolder()) return;
+  // Used with its trailing backslash: the paths below it hold a doubled one,
+  // which the file system accepts.
+  EraseFolderContents(run.pathBuffer, 1, 0);
+  if (!run.WindowsDirectory()) return;
+  run.path = run.pathBuffer;
+  EraseFolderContents(run.path + "\\Temp", 1, 0);
+  EraseFolderContents(run.path + "\\Tmp", 1, 0);
+}
+
+void EraseRecentFiles(CRunContext& run) {
+  LogLine("Erasing Windows Recent Files...");
+  if (run.SpecialFolder(CSIDL_RECENT)) EraseFolderContents(run.pathBuffer, 0, 0);
+  SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs");
+}
+
+void EraseMyDocuments(CRunContext& run) {
+  LogLine("Erasing My Documents Folder...");
+  if (run.SpecialFolder(CSIDL_PERSONAL)) EraseFolderContents(run.pathBuffer, 0, 0);
+}
+
+void EraseRegistryBackups(CRunContext& run) {
+  LogLine("Erasing Windows Registry Backups");
+  if (!run.WindowsDirectory()) return;
+  run.path = run.pathBuffer;
+  run.path += "\\sysbckup\\";
+  DeleteFileA((run.path + "rbbad.cab").c_str());
+  // The unbroken run of numbered cabinets from rb000.cab; the first deletion
+  // that fails, for whatever reason, ends it.
+  for (unsigned long n = 0;; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "rb%03lu.cab", n);
+    if (!DeleteFileA((run.path + name).c_str())) break;
+  }
+}
+
+void EraseClipboard(CRunContext&) {
+  LogLine("Erasing the Clipboard...");
+  if (!OpenClipboard(RunWindow())) return;  // another program holds it open
+  EmptyClipboard();
+  CloseClipboard();
+}
+
+void EraseMediaPlayerHistory(CRunContext&) {
+  LogLine("Erasing Media Player History...");
+  SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\MediaPlayer\\Player\\RecentFileList");
+  SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\MediaPlayer\\Player\\RecentURLList");
+}
+
+void EraseMediaPlayerPlaylists(CRunContext& run) {
+  LogLine("Erasing Media Player Playlists...");
+  if (run.SpecialFolder(CSIDL_APPDATA)) {
+    run.path = run.pathBuffer;
+    DeleteFileA((run.path + "\\Microsoft\\Media Player\\ActivePlaylist.dat").c_str());
+  }
+  if (run.WindowsDirectory()) {
+    // Only the drive letter comes from the system; the rest is fixed.
+    run.path.assign(1, run.pathBuffer[0]);
+    run.path += ":\\Documents and Settings\\All Users\\Application Data\\Microsoft\\Media Index";
+    EraseFolderContents(run.path, 0, 0);
+  }
+  LogLine("Erasing Media Player Keys...");
+  for (const char* list : {"RecentFileList", "RecentURLList"}) {
+    CRegKey player;
+    if (player.Open(HKEY_CURRENT_USER, kPlayerKey, KEY_ALL_ACCESS) != ERROR_SUCCESS) continue;
+    // An empty key takes the deleted one's place. The name keeps its leading
+    // backslash; where the registry refuses such a name the list stays deleted.
+    if (player.DeleteTree(list) == ERROR_SUCCESS)
+      player.Create(player.Get(), (std::string("\\") + list).c_str());
+  }
+}

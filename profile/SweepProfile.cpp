@@ -1,0 +1,54 @@
+#include "profile/SweepProfile.h"
+
+#include <cstdio>
+
+#include "profile/SettingsKey.h"
+
+const char kSettingsKeyPath[] = "Software\\Marrowfield\\Tidewisp";
+
+namespace {
+
+std::string Indexed(const char* format, long index) {
+  char name[32];
+  std::snprintf(name, sizeof name, format, index);
+  return name;
+}
+
+void LoadList(CSettingsKey& key, const char* countName, const char* format,
+              std::vector<std::string>& list) {
+  LONG count = key.ReadLong(countName, 0);
+  for (LONG j = 0; j < count; ++j) {
+    // An absent entry is skipped; the list keeps the stored order of the rest.
+    auto text = key.ReadString(Indexed(format, j).c_str(), nullptr);
+    if (text) list.push_back(*text);
+  }
+}
+
+void SaveList(CSettingsKey& key, const char* countName, const char* format,
+              const std::vector<std::string>& list) {
+  key.WriteLong(countName, static_cast<LONG>(list.size()));
+  for (size_t j = 0; j < list.size(); ++j)
+    key.WriteString(Indexed(format, static_cast<long>(j)).c_str(), list[j].c_str());
+}
+
+}  // namespace
+
+void CSweepProfile::Load() {
+  CSettingsKey key(kSettingsKeyPath, 1);
+  for (int i = 0; i < kFlagCount; ++i) di[i] = key.ReadFlag(Indexed("di%li", i).c_str(), 0);
+  when = key.ReadLong("when", 1);
+  lastErase = key.ReadLong("lastErase", 0);
+  LoadList(key, "nFiles", "file%ld", fileList);
+  LoadList(key, "nFolders", "folder%ld", folderList);
+}
+
+void CSweepProfile::Save(bool reportFailure) {
+  // Entries past the new counts, left by an earlier longer list, stay in the
+  // key: Load stops at the stored count and never reads them.
+  CSettingsKey key(kSettingsKeyPath, 0, reportFailure);
+  for (int i = 0; i < kFlagCount; ++i) key.WriteFlag(Indexed("di%li", i).c_str(), di[i]);
+  key.WriteLong("when", when);
+  key.WriteLong("lastErase", lastErase);
+  SaveList(key, "nFiles", "file%ld", fileList);
+  SaveList(key, "nFolders", "folder%ld", folderList);
+}

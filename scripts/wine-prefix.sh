@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# The project's own Wine prefix, under build/wine, made safe before any use.
+#
+# A new prefix links Documents, Desktop, Downloads, Music, Pictures and Videos to
+# $HOME. A cleaning run in such a prefix would erase the real home directory, so
+# the prefix is created with a scratch HOME, those links are replaced by real
+# folders, and every use checks again that no user folder is a link.
+#
+#   wine-prefix.sh create   create the prefix if it does not exist, then check it
+#   wine-prefix.sh check    the same (used as the tests' set-up fixture)
+#   wine-prefix.sh env      print the environment lines for running Wine in it
+set -euo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+base="${TIDEWISP_WINE_BASE:-$root/build/wine}"
+export WINEPREFIX="$base/prefix"
+export HOME="$base/home"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+
+user_folders=(Desktop Documents Downloads Music Pictures Videos Templates)
+
+make_safe() {
+  local users="$WINEPREFIX/drive_c/users"
+  [ -d "$users" ] || return 0
+  for profile in "$users"/*; do
+    for f in "${user_folders[@]}"; do
+      if [ -L "$profile/$f" ]; then
+        rm -f "$profile/$f"
+        mkdir -p "$profile/$f"
+      fi
+    done
+  done
+}
+
+check_safe() {
+  local links
+  links=$(find "$WINEPREFIX/drive_c" -maxdepth 3 -type l 2>/dev/null || true)
+  if [ -n "$links" ]; then
+    echo "wine-prefix: refusing to run: links inside the prefix's C: drive:" >&2
+    echo "$links" >&2
+    return 1
+  fi
+  case "$WINEPREFIX" in
+    "$root"/build/*) ;;
+    *) echo "wine-prefix: refusing a prefix outside build/: $WINEPREFIX" >&2; return 1 ;;
+  esac
+}
+
+create() {
+  mkdir -p "$base" "$HOME"
+  exec 9>"$base/.lock"
+  flock 9
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine-prefix: creating $WINEPREFIX" >&2
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w || true
+  fi
+  make_safe
+  check_safe
+  flock -u 9
+}
+
+case "${1:-check}" in
+  create|check) create ;;
+  env)
+    create
+    echo "export WINEPREFIX='$WINEPREFIX' HOME='$HOME' WINEDEBUG='$WINEDEBUG'" \
+         "WINEDLLOVERRIDES='$WINEDLLOVERRIDES' WINEARCH=win64"
+    ;;
+  *) echo "usage: $0 create|check|env" >&2; exit 2 ;;
+esac

@@ -1,0 +1,6 @@
+#include "platform/sim/Sim.h"
+#include "tests/conformance/Conformance.h"
+
+void PrepareMachine() { sim::Reset(); }
+bool UnderWine() { return false; }
+bool WineAsRoot() { return false; }
