@@ -74,7 +74,9 @@ void Conformance::MakeFile(const std::string& name, const std::string& contents,
                           nullptr));
   }
   CloseHandle(file);
-  if (attributes) ASSERT_TRUE(SetFileAttributesA(Path(name).c_str(), attributes));
+  if (attributes) {
+    ASSERT_TRUE(SetFileAttributesA(Path(name).c_str(), attributes));
+  }
 }
 
 std::string Conformance::ReadAll(const std::string& name) {
