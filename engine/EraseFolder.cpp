@@ -1,0 +1,64 @@
+#include "engine/EraseNames.h"
+#include "engine/Handles.h"
+#include "engine/Primitives.h"
+#include "engine/ZeroFill.h"
+
+namespace {
+
+// The header kept by OverwriteIndexDat: it tells the browser the file is a
+// valid, now empty, index.
+constexpr uint64_t kIndexDatHeader = 64;
+
+// A link found while emptying a folder belongs to that folder and goes with
+// it, but only the link: its target lies elsewhere and is not this erasure's
+// to touch, not even its attributes. A directory link is removed like an
+// empty folder, a file link like a file.
+void RemoveLink(const std::string& path, DWORD listedAttributes) {
+  if (listedAttributes & FILE_ATTRIBUTE_DIRECTORY)
+    RemoveDirectoryA(path.c_str());
+  else
+    DeleteFileA(path.c_str());
+}
+
+// Streams the listing: each entry is erased while the listing is open, so
+// memory stays one record per level however large the tree is.
+void EraseBelow(const std::string& folder, int eraseDesktopIni, int overwriteIndexDat) {
+  WIN32_FIND_DATAA record;
+  CFindHandle find(FindFirstFileA((folder + "\\*.*").c_str(), &record));
+  if (!find.IsValid()) return;
+  do {
+    const char* name = record.cFileName;
+    if (IsDotEntry(name)) continue;
+    // Before the directory test, so that a folder of that name stays too.
+    if (!eraseDesktopIni && IsFixedName(name, "desktop.ini")) continue;
+    std::string path = ChildPath(folder, name);
+    DWORD listed = record.dwFileAttributes;
+    if (listed & FILE_ATTRIBUTE_REPARSE_POINT) {
+      RemoveLink(path, listed);
+      continue;
+    }
+    ClearReadOnly(path);
+    if (listed & FILE_ATTRIBUTE_DIRECTORY) {
+      EraseBelow(path, eraseDesktopIni, overwriteIndexDat);
+      // Fails, and the folder stays, when something inside it stayed.
+      RemoveDirectoryA(path.c_str());
+    } else {
+      if (overwriteIndexDat && IsFixedName(name, "index.dat")) OverwriteIndexDat(folder, name);
+      DeleteFileA(path.c_str());
+    }
+  } while (FindNextFileA(find.Get(), &record));
+}
+
+}  // namespace
+
+void EraseFolderContents(const std::string& folder, int eraseDesktopIni, int overwriteIndexDat) {
+  // A starting folder that is itself a link is not listed: emptying it would
+  // empty its target, such as the home directory a Wine prefix's Documents
+  // leads to, or a folder a user's junction points at.
+  if (!MayList(StartingFolderAttributes(folder))) return;
+  EraseBelow(folder, eraseDesktopIni, overwriteIndexDat);
+}
+
+int OverwriteIndexDat(const std::string& folder, const std::string& name) {
+  return ZeroFillFrom(ChildPath(folder, name.c_str()), kIndexDatHeader) ? 1 : 0;
+}
