@@ -36,8 +36,9 @@ inline bool IsFixedName(const char* name, const char* fixedLower) {
 
 // The attributes of a starting folder, read before it is listed. Trailing
 // backslashes are dropped first (not a drive root's): a path that goes on
-// past a link's name may be resolved through the link, and the link's own
-// attributes are the ones that matter.
+// past a link's name is resolved through the link, and the link's own
+// attributes are the ones that matter. (Observed under Wine 8: "link\"
+// reports the target's attributes, without FILE_ATTRIBUTE_REPARSE_POINT.)
 inline DWORD StartingFolderAttributes(const std::string& folder) {
   size_t end = folder.size();
   while (end > 1 && (folder[end - 1] == '\\' || folder[end - 1] == '/') &&
