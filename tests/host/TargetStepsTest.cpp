@@ -33,7 +33,8 @@ const char kAimKey[] =
     "SOFTWARE\\America Online\\AOL Instant Messenger (TM)\\CurrentVersion\\AppPath";
 
 void Files(const Paths& paths) {
-  for (const auto& path : paths) sim::MakeFile(path, "data:" + path);
+  // Long enough that an index.dat has bytes past its 64-byte header to zero.
+  for (const auto& path : paths) sim::MakeFile(path, "data:" + path + std::string(100, '#'));
 }
 
 struct Scenario {
