@@ -132,6 +132,7 @@ struct Machine {
   uint64_t nextCacheId = 1;
   std::map<HANDLE, CacheWalk> cacheWalks;
   HRESULT urlHistoryResult = S_OK;
+  int comInits = 0;
   int urlHistoryClears = 0;
 
   // clipboard
@@ -140,6 +141,7 @@ struct Machine {
   HWND clipboardOwner = nullptr;
   bool clipboardHasData = false;
   std::string clipboardText;
+  std::map<HGLOBAL, std::string> globals;  // GlobalAlloc blocks
 
   // process
   std::string commandLine;
@@ -149,6 +151,7 @@ struct Machine {
   DWORD adjustPrivilegesError = ERROR_SUCCESS;
   std::vector<UINT> exitWindowsRequests;
   bool privilegeAdjusted = false;
+  std::set<HANDLE> tokens;
   int64_t now = kDefaultTime;
   std::vector<MessageBoxRecord> messageBoxes;
   int messageBoxAnswer = IDOK;

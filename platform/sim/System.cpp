@@ -1,6 +1,5 @@
-// The simulated machine outside files and registry: system folders, the
-// Internet cache and URL history object, the clipboard, the process token and
-// shutdown, command line, clock and message boxes.
+// The simulated machine's system folders, process token and shutdown,
+// command line, clock and message boxes.
 #include <cstring>
 #include <sstream>
 
@@ -36,44 +35,6 @@ const struct {
 const HANDLE kCurrentProcess = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
 const DWORD kShutdownLuid = 19;
 
-// {3C374A40-BAE4-11CF-BF7D-00AA006946EE} and {AFA0DC11-C313-11D0-831A-00C04FD5AE38}.
-const GUID kClsidUrlHistory = {0x3C374A40, 0xBAE4, 0x11CF,
-                               {0xBF, 0x7D, 0x00, 0xAA, 0x00, 0x69, 0x46, 0xEE}};
-const GUID kIidUrlHistoryStg2 = {0xAFA0DC11, 0xC313, 0x11D0,
-                                 {0x83, 0x1A, 0x00, 0xC0, 0x4F, 0xD5, 0xAE, 0x38}};
-
-bool SameGuid(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-class UrlHistory final : public IUrlHistoryStg2 {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT STDMETHODCALLTYPE ClearHistory() override {
-    Enter("IUrlHistoryStg2::ClearHistory", "");
-    ++M().urlHistoryClears;
-    return S_OK;
-  }
-
- private:
-  virtual ~UrlHistory() = default;
-  ULONG refs_ = 1;
-};
-
-// Per-process state that Machine does not need to show in a dump.
-struct Extra {
-  int comInits = 0;
-  std::map<HGLOBAL, std::string> globals;
-  std::set<HANDLE> tokens;
-} g_extra;
-
 // GetTempPathA / GetWindowsDirectoryA: the length without NUL when it fits,
 // else the size needed with the NUL, and the buffer untouched.
 DWORD CopyPath(const std::string& path, LPSTR buffer, DWORD size) {
@@ -86,44 +47,15 @@ DWORD CopyPath(const std::string& path, LPSTR buffer, DWORD size) {
   return static_cast<DWORD>(path.size());
 }
 
-DWORD RecordSize(const CacheEntry& entry) {
-  return static_cast<DWORD>(sizeof(INTERNET_CACHE_ENTRY_INFOA) + entry.url.size() + 1);
-}
-
-// Fills the caller's block with the entry, or tells the size it needs.
-BOOL FillRecord(const CacheEntry& entry, LPINTERNET_CACHE_ENTRY_INFOA record, LPDWORD size) {
-  DWORD needed = RecordSize(entry);
-  if (!record || !size || *size < needed) {
-    if (size) *size = needed;
-    M().lastError = ERROR_INSUFFICIENT_BUFFER;
-    return FALSE;
-  }
-  std::memset(record, 0, needed);
-  char* url = reinterpret_cast<char*>(record + 1);
-  std::memcpy(url, entry.url.c_str(), entry.url.size() + 1);
-  record->dwStructSize = sizeof(INTERNET_CACHE_ENTRY_INFOA);
-  record->lpszSourceUrlName = url;
-  record->CacheEntryType = entry.type;
-  *size = needed;
-  return TRUE;
-}
-
-const CacheEntry* EntryFrom(uint64_t id) {
-  for (const CacheEntry& entry : M().cache)
-    if (entry.id >= id) return &entry;
-  return nullptr;
-}
-
 }  // namespace
 
 bool CloseOtherHandle(HANDLE handle) {
-  if (g_extra.tokens.erase(handle)) return true;
+  if (M().tokens.erase(handle)) return true;
   return handle == kCurrentProcess;
 }
 
 void ResetSystem() {
   Machine& m = M();
-  g_extra = Extra();
   for (const auto& folder : kSpecialFolders) {
     m.specialFolders[folder.csidl] = folder.path;
     MakeDir(folder.path);
@@ -158,29 +90,6 @@ void SetSpecialFolder(int csidl, const std::string& path) { M().specialFolders[c
 void RemoveSpecialFolder(int csidl) { M().specialFolders.erase(csidl); }
 void SetTempPath(const std::string& path) { M().tempPath = path; }
 void SetWindowsDirectory(const std::string& path) { M().windowsDir = path; }
-
-void AddCacheEntry(const std::string& url, DWORD type) {
-  Machine& m = M();
-  m.cache.push_back(CacheEntry{m.nextCacheId++, url, type});
-}
-
-std::vector<std::string> CacheUrls() {
-  std::vector<std::string> urls;
-  for (const CacheEntry& entry : M().cache) urls.push_back(entry.url);
-  return urls;
-}
-
-void SetUrlHistoryResult(HRESULT result) { M().urlHistoryResult = result; }
-int UrlHistoryClears() { return M().urlHistoryClears; }
-
-void SetClipboardText(const std::string& text) {
-  M().clipboardText = text;
-  M().clipboardHasData = true;
-}
-bool ClipboardHasData() { return M().clipboardHasData; }
-void HoldClipboard() { M().clipboardHeldByOther = true; }
-void ReleaseClipboard() { M().clipboardHeldByOther = false; }
-HWND LastClipboardOwner() { return M().clipboardOwner; }
 
 void SetCommandLine(const std::string& line) { M().commandLine = line; }
 void SetModulePath(const std::string& path) { M().modulePath = path; }
@@ -224,199 +133,6 @@ BOOL WINAPI SHGetSpecialFolderPathA(HWND, LPSTR pszPath, int csidl, BOOL fCreate
   return TRUE;
 }
 
-// ---- Internet cache --------------------------------------------------------------------
-HANDLE WINAPI FindFirstUrlCacheEntryA(LPCSTR lpszUrlSearchPattern,
-                                      LPINTERNET_CACHE_ENTRY_INFOA lpFirstCacheEntryInfo,
-                                      LPDWORD lpcbCacheEntryInfo) {
-  if (Enter("FindFirstUrlCacheEntryA", lpszUrlSearchPattern ? lpszUrlSearchPattern : "",
-            lpcbCacheEntryInfo ? *lpcbCacheEntryInfo : 0))
-    return nullptr;
-  const sim::CacheEntry* entry = sim::EntryFrom(0);
-  if (!entry) {
-    M().lastError = ERROR_NO_MORE_ITEMS;
-    return nullptr;
-  }
-  if (!sim::FillRecord(*entry, lpFirstCacheEntryInfo, lpcbCacheEntryInfo)) return nullptr;
-  HANDLE walk = sim::NewHandle();
-  M().cacheWalks[walk] = sim::CacheWalk{entry->id + 1};
-  return walk;
-}
-
-BOOL WINAPI FindNextUrlCacheEntryA(HANDLE hEnumHandle,
-                                   LPINTERNET_CACHE_ENTRY_INFOA lpNextCacheEntryInfo,
-                                   LPDWORD lpcbCacheEntryInfo) {
-  if (Enter("FindNextUrlCacheEntryA", "", lpcbCacheEntryInfo ? *lpcbCacheEntryInfo : 0))
-    return FALSE;
-  auto walk = M().cacheWalks.find(hEnumHandle);
-  if (walk == M().cacheWalks.end()) {
-    M().lastError = ERROR_INVALID_HANDLE;
-    return FALSE;
-  }
-  const sim::CacheEntry* entry = sim::EntryFrom(walk->second.nextId);
-  if (!entry) {
-    M().lastError = ERROR_NO_MORE_ITEMS;
-    return FALSE;
-  }
-  if (!sim::FillRecord(*entry, lpNextCacheEntryInfo, lpcbCacheEntryInfo)) return FALSE;
-  walk->second.nextId = entry->id + 1;
-  return TRUE;
-}
-
-BOOL WINAPI FindCloseUrlCache(HANDLE hEnumHandle) {
-  Enter("FindCloseUrlCache", "");
-  if (M().cacheWalks.erase(hEnumHandle)) return TRUE;
-  M().lastError = ERROR_INVALID_HANDLE;
-  return FALSE;
-}
-
-BOOL WINAPI DeleteUrlCacheEntryA(LPCSTR lpszUrlName) {
-  std::string url = lpszUrlName ? lpszUrlName : "";
-  if (Enter("DeleteUrlCacheEntryA", url)) return FALSE;
-  auto& cache = M().cache;
-  for (auto entry = cache.begin(); entry != cache.end(); ++entry) {
-    if (entry->url == url) {
-      cache.erase(entry);
-      return TRUE;
-    }
-  }
-  M().lastError = ERROR_FILE_NOT_FOUND;
-  return FALSE;
-}
-
-BOOL WINAPI InternetSetCookieA(LPCSTR lpszUrl, LPCSTR lpszCookieName, LPCSTR) {
-  std::string url = lpszUrl ? lpszUrl : "";
-  if (Enter("InternetSetCookieA", url)) return FALSE;
-  (void)lpszCookieName;
-  // The cache keys a cookie by user, host and path: "Cookie:user@host/path".
-  std::string rest = url.substr(url.find("://") == std::string::npos ? 0 : url.find("://") + 3);
-  if (rest.find('/') == std::string::npos) rest += "/";
-  std::string key = "Cookie:user@" + rest;
-  for (const sim::CacheEntry& entry : M().cache)
-    if (entry.url == key) return TRUE;
-  sim::AddCacheEntry(key, COOKIE_CACHE_ENTRY | NORMAL_CACHE_ENTRY);
-  return TRUE;
-}
-
-BOOL WINAPI CreateUrlCacheEntryA(LPCSTR lpszUrlName, DWORD, LPCSTR lpszFileExtension,
-                                 LPSTR lpszFileName, DWORD) {
-  if (Enter("CreateUrlCacheEntryA", lpszUrlName ? lpszUrlName : "")) return FALSE;
-  static int serial = 0;
-  std::string name = M().specialFolders[CSIDL_INTERNET_CACHE] + "\\entry" +
-                     std::to_string(++serial) + "." +
-                     (lpszFileExtension ? lpszFileExtension : "dat");
-  std::memcpy(lpszFileName, name.c_str(), name.size() + 1);
-  return TRUE;
-}
-
-BOOL WINAPI CommitUrlCacheEntryA(LPCSTR lpszUrlName, LPCSTR, FILETIME, FILETIME,
-                                 DWORD CacheEntryType, LPBYTE, DWORD, LPCSTR, LPCSTR) {
-  std::string url = lpszUrlName ? lpszUrlName : "";
-  if (Enter("CommitUrlCacheEntryA", url, 0, CacheEntryType)) return FALSE;
-  sim::AddCacheEntry(url, CacheEntryType);
-  return TRUE;
-}
-
-// ---- COM -------------------------------------------------------------------------------
-HRESULT WINAPI CoInitializeEx(LPVOID, DWORD) {
-  Enter("CoInitializeEx", "");
-  return sim::g_extra.comInits++ == 0 ? S_OK : S_FALSE;
-}
-
-void WINAPI CoUninitialize(void) {
-  Enter("CoUninitialize", "");
-  if (sim::g_extra.comInits > 0) --sim::g_extra.comInits;
-}
-
-HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN, DWORD dwClsContext, REFIID riid,
-                                LPVOID* ppv) {
-  *ppv = nullptr;
-  DWORD injected = sim::EnterStatus("CoCreateInstance", "", 0, dwClsContext);
-  if (injected != ERROR_SUCCESS) return static_cast<HRESULT>(injected);
-  if (sim::g_extra.comInits == 0) return CO_E_NOTINITIALIZED;
-  if (!sim::SameGuid(rclsid, sim::kClsidUrlHistory)) return REGDB_E_CLASSNOTREG;
-  if (!sim::SameGuid(riid, sim::kIidUrlHistoryStg2)) return E_NOINTERFACE;
-  if (FAILED(M().urlHistoryResult)) return M().urlHistoryResult;
-  *ppv = static_cast<IUrlHistoryStg2*>(new sim::UrlHistory());
-  return S_OK;
-}
-
-// ---- global memory and the clipboard --------------------------------------------------
-HGLOBAL WINAPI GlobalAlloc(UINT, size_t dwBytes) {
-  HGLOBAL memory = sim::NewHandle();
-  sim::g_extra.globals[memory] = std::string(dwBytes, '\0');
-  return memory;
-}
-
-LPVOID WINAPI GlobalLock(HGLOBAL hMem) {
-  auto found = sim::g_extra.globals.find(hMem);
-  return found == sim::g_extra.globals.end() ? nullptr : &found->second[0];
-}
-
-BOOL WINAPI GlobalUnlock(HGLOBAL) { return TRUE; }
-
-HGLOBAL WINAPI GlobalFree(HGLOBAL hMem) {
-  sim::g_extra.globals.erase(hMem);
-  return nullptr;
-}
-
-BOOL WINAPI OpenClipboard(HWND hWndNewOwner) {
-  if (Enter("OpenClipboard", "", 0, static_cast<DWORD>(reinterpret_cast<uintptr_t>(hWndNewOwner))))
-    return FALSE;
-  if (M().clipboardHeldByOther) {
-    M().lastError = ERROR_ACCESS_DENIED;
-    return FALSE;
-  }
-  M().clipboardOpen = true;
-  M().clipboardOwner = hWndNewOwner;
-  return TRUE;
-}
-
-BOOL WINAPI EmptyClipboard(void) {
-  if (Enter("EmptyClipboard", "")) return FALSE;
-  if (!M().clipboardOpen) {
-    M().lastError = ERROR_CLIPBOARD_NOT_OPEN;
-    return FALSE;
-  }
-  M().clipboardHasData = false;
-  M().clipboardText.clear();
-  return TRUE;
-}
-
-BOOL WINAPI CloseClipboard(void) {
-  if (Enter("CloseClipboard", "")) return FALSE;
-  if (!M().clipboardOpen) {
-    M().lastError = ERROR_CLIPBOARD_NOT_OPEN;
-    return FALSE;
-  }
-  M().clipboardOpen = false;
-  return TRUE;
-}
-
-HANDLE WINAPI SetClipboardData(UINT uFormat, HANDLE hMem) {
-  if (Enter("SetClipboardData", "", uFormat)) return nullptr;
-  if (!M().clipboardOpen || uFormat != CF_TEXT) {
-    M().lastError = ERROR_CLIPBOARD_NOT_OPEN;
-    return nullptr;
-  }
-  auto found = sim::g_extra.globals.find(hMem);
-  if (found == sim::g_extra.globals.end()) return nullptr;
-  sim::SetClipboardText(found->second.c_str());
-  sim::g_extra.globals.erase(found);  // the clipboard owns it now
-  return hMem;
-}
-
-HANDLE WINAPI GetClipboardData(UINT uFormat) {
-  if (Enter("GetClipboardData", "", uFormat)) return nullptr;
-  if (!M().clipboardOpen || uFormat != CF_TEXT || !M().clipboardHasData) return nullptr;
-  HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, M().clipboardText.size() + 1);
-  std::memcpy(GlobalLock(copy), M().clipboardText.c_str(), M().clipboardText.size() + 1);
-  return copy;
-}
-
-BOOL WINAPI IsClipboardFormatAvailable(UINT format) {
-  return format == CF_TEXT && M().clipboardHasData;
-}
-
 // ---- process, token, shutdown --------------------------------------------------------
 LPSTR WINAPI GetCommandLineA(void) {
   Enter("GetCommandLineA", "");
@@ -432,7 +148,7 @@ BOOL WINAPI OpenProcessToken(HANDLE, DWORD DesiredAccess, PHANDLE TokenHandle) {
     return FALSE;
   }
   *TokenHandle = sim::NewHandle();
-  sim::g_extra.tokens.insert(*TokenHandle);
+  M().tokens.insert(*TokenHandle);
   return TRUE;
 }
 
@@ -451,7 +167,7 @@ BOOL WINAPI LookupPrivilegeValueA(LPCSTR, LPCSTR lpName, PLUID lpLuid) {
 BOOL WINAPI AdjustTokenPrivileges(HANDLE TokenHandle, BOOL, PTOKEN_PRIVILEGES NewState, DWORD,
                                   PTOKEN_PRIVILEGES, LPDWORD) {
   if (Enter("AdjustTokenPrivileges", "")) return FALSE;
-  if (!sim::g_extra.tokens.count(TokenHandle)) {
+  if (!M().tokens.count(TokenHandle)) {
     M().lastError = ERROR_INVALID_HANDLE;
     return FALSE;
   }
