@@ -7,12 +7,6 @@
 
 namespace {
 
-// {3C374A40-BAE4-11CF-BF7D-00AA006946EE}, {AFA0DC11-C313-11D0-831A-00C04FD5AE38}
-const CLSID kClsidUrlHistory = {0x3C374A40, 0xBAE4, 0x11CF,
-                                {0xBF, 0x7D, 0x00, 0xAA, 0x00, 0x69, 0x46, 0xEE}};
-const IID kIidUrlHistoryStg2 = {0xAFA0DC11, 0xC313, 0x11D0,
-                                {0x83, 0x1A, 0x00, 0xC0, 0x4F, 0xD5, 0xAE, 0x38}};
-
 const char kNetscapeUsers[] = "C:\\Program Files\\Netscape\\Users";
 
 // One walk of the whole tree per selected flag, in this order.
@@ -122,8 +116,8 @@ void EraseIeFavorites(CRunContext& run) {
 void EraseIeHistory(CRunContext& run) {
   LogLine("Erasing Internet Explorer History...");
   IUrlHistoryStg2* history = nullptr;
-  if (SUCCEEDED(CoCreateInstance(kClsidUrlHistory, nullptr, CLSCTX_INPROC_SERVER,
-                                 kIidUrlHistoryStg2, reinterpret_cast<void**>(&history))) &&
+  if (SUCCEEDED(CoCreateInstance(CLSID_CUrlHistory, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_IUrlHistoryStg2, reinterpret_cast<void**>(&history))) &&
       history) {
     history->ClearHistory();  // not implemented by Wine (E_NOTIMPL); the folders follow anyway
     history->Release();

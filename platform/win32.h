@@ -434,7 +434,9 @@ BOOL WINAPI CommitUrlCacheEntryA(LPCSTR lpszUrlName, LPCSTR lpszLocalFileName,
                                  LPCSTR lpszOriginalUrl);
 #define DeleteUrlCacheEntry DeleteUrlCacheEntryA
 
-// ole32
+// ole32, and the URL history object's class and interface (uuid)
+extern const CLSID CLSID_CUrlHistory;
+extern const IID IID_IUrlHistoryStg2;
 HRESULT WINAPI CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit);
 void WINAPI CoUninitialize(void);
 HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext,

@@ -7,12 +7,6 @@ namespace sim {
 
 namespace {
 
-// {3C374A40-BAE4-11CF-BF7D-00AA006946EE} and {AFA0DC11-C313-11D0-831A-00C04FD5AE38}.
-const GUID kClsidUrlHistory = {0x3C374A40, 0xBAE4, 0x11CF,
-                               {0xBF, 0x7D, 0x00, 0xAA, 0x00, 0x69, 0x46, 0xEE}};
-const GUID kIidUrlHistoryStg2 = {0xAFA0DC11, 0xC313, 0x11D0,
-                                 {0x83, 0x1A, 0x00, 0xC0, 0x4F, 0xD5, 0xAE, 0x38}};
-
 bool SameGuid(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 class UrlHistory final : public IUrlHistoryStg2 {
@@ -88,6 +82,12 @@ using sim::Enter;
 using sim::M;
 
 extern "C" {
+
+// The values Windows' uuid library gives them.
+const CLSID CLSID_CUrlHistory = {0x3C374A40, 0xBAE4, 0x11CF,
+                                 {0xBF, 0x7D, 0x00, 0xAA, 0x00, 0x69, 0x46, 0xEE}};
+const IID IID_IUrlHistoryStg2 = {0xAFA0DC11, 0xC313, 0x11D0,
+                                 {0x83, 0x1A, 0x00, 0xC0, 0x4F, 0xD5, 0xAE, 0x38}};
 
 // ---- Internet cache --------------------------------------------------------------------
 HANDLE WINAPI FindFirstUrlCacheEntryA(LPCSTR lpszUrlSearchPattern,
@@ -198,8 +198,8 @@ HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN, DWORD dwClsContext, 
   DWORD injected = sim::EnterStatus("CoCreateInstance", "", 0, dwClsContext);
   if (injected != ERROR_SUCCESS) return static_cast<HRESULT>(injected);
   if (M().comInits == 0) return CO_E_NOTINITIALIZED;
-  if (!sim::SameGuid(rclsid, sim::kClsidUrlHistory)) return REGDB_E_CLASSNOTREG;
-  if (!sim::SameGuid(riid, sim::kIidUrlHistoryStg2)) return E_NOINTERFACE;
+  if (!sim::SameGuid(rclsid, CLSID_CUrlHistory)) return REGDB_E_CLASSNOTREG;
+  if (!sim::SameGuid(riid, IID_IUrlHistoryStg2)) return E_NOINTERFACE;
   if (FAILED(M().urlHistoryResult)) return M().urlHistoryResult;
   *ppv = static_cast<IUrlHistoryStg2*>(new sim::UrlHistory());
   return S_OK;

@@ -52,19 +52,16 @@ INSTANTIATE_TEST_SUITE_P(Run, SpecialFolder,
 
 class UrlHistoryObject : public Conformance {};
 
-// {3C374A40-BAE4-11CF-BF7D-00AA006946EE}, {AFA0DC11-C313-11D0-831A-00C04FD5AE38}
-const CLSID kClsid = {0x3C374A40, 0xBAE4, 0x11CF,
-                      {0xBF, 0x7D, 0x00, 0xAA, 0x00, 0x69, 0x46, 0xEE}};
-const IID kIid = {0xAFA0DC11, 0xC313, 0x11D0, {0x83, 0x1A, 0x00, 0xC0, 0x4F, 0xD5, 0xAE, 0x38}};
-
 TEST_F(UrlHistoryObject, NeedsComAndThenClearsWithoutFailingTheCaller) {
   void* object = nullptr;
-  HRESULT created = CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, kIid, &object);
+  HRESULT created = CoCreateInstance(CLSID_CUrlHistory, nullptr, CLSCTX_INPROC_SERVER, IID_IUrlHistoryStg2,
+                                      &object);
   EXPECT_EQ(created, CO_E_NOTINITIALIZED) << std::hex << created;
   EXPECT_EQ(object, nullptr);
 
   ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-  created = CoCreateInstance(kClsid, nullptr, CLSCTX_INPROC_SERVER, kIid, &object);
+  created = CoCreateInstance(CLSID_CUrlHistory, nullptr, CLSCTX_INPROC_SERVER, IID_IUrlHistoryStg2,
+                                      &object);
   ASSERT_EQ(created, S_OK) << std::hex << created;
   auto* history = static_cast<IUrlHistoryStg2*>(object);
   // Wine answers E_NOTIMPL here; Windows clears the history. Callers ignore it.
