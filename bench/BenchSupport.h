@@ -33,7 +33,8 @@ inline long EntriesLeft(const std::string& folder) {
     std::string name = record.cFileName;
     if (name == "." || name == "..") continue;
     ++count;
-    if (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) count += EntriesLeft(folder + "\\" + name);
+    if (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      count += EntriesLeft(folder + "\\" + name);
   } while (FindNextFileA(find, &record));
   FindClose(find);
   return count;

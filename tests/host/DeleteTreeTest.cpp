@@ -100,21 +100,4 @@ TEST_F(DeleteTreeTest, StopsAtASubKeyThatCannotBeDeleted) {
   EXPECT_TRUE(sim::ValueExists(HKEY_CURRENT_USER, kVictim, "top"));
 }
 
-TEST_F(DeleteTreeTest, DeletesADeepChain) {
-  std::string deep = std::string(kVictim) + "\\c";
-  for (int level = 0; level < 20; ++level) deep += "\\level" + std::to_string(level);
-  sim::MakeKey(HKEY_CURRENT_USER, deep);
-
-  EXPECT_EQ(parent_.DeleteTree("Lists"), ERROR_SUCCESS);
-
-  EXPECT_FALSE(Exists(""));
-}
-
-TEST_F(DeleteTreeTest, DeletesAKeyWithoutSubKeys) {
-  EXPECT_EQ(parent_.DeleteTree("Keep"), ERROR_SUCCESS);
-
-  EXPECT_FALSE(sim::KeyExists(HKEY_CURRENT_USER, std::string(kParent) + "\\Keep"));
-  EXPECT_TRUE(Exists("\\a\\a1"));
-}
-
 }  // namespace

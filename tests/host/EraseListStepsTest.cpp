@@ -66,19 +66,6 @@ TEST_F(ListStepsTest, NeverErasesThroughAListedFolderThatIsALink) {
   EXPECT_EQ(sim::Contents("C:\\home\\thesis.doc"), "years of work");
 }
 
-TEST_F(ListStepsTest, ListsAreLeftAloneWithoutTheirMaskBit) {
-  sim::MakeFile("C:\\d\\one.txt", "1");
-  sim::MakeFile("C:\\f1\\a.txt");
-  profile_.fileList = {"C:\\d\\one.txt"};
-  profile_.folderList = {"C:\\f1"};
-
-  profile_.Run(kRunAllMask & ~kUserListsMask);
-
-  EXPECT_EQ(ListLines(), Lines{});
-  EXPECT_TRUE(sim::Exists("C:\\d\\one.txt"));
-  EXPECT_TRUE(sim::Exists("C:\\f1\\a.txt"));
-}
-
 TEST_F(ListStepsTest, WipesFilesBeforeErasingFolders) {
   // A listed file inside a listed folder is zeroed, not merely deleted.
   sim::MakeFile("C:\\f1\\secret.txt", std::string(100, 's'));

@@ -1,11 +1,10 @@
-// WipeFile, the zero-fill loop it shares with OverwriteIndexDat, and
+// WipeFile (with the zero-fill it shares with OverwriteIndexDat) and
 // DeleteMatching, on the simulated machine.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "engine/Primitives.h"
-#include "engine/ZeroFill.h"
 #include "tests/host/EraseTestSupport.h"
 #include "tests/host/SimTest.h"
 
@@ -81,18 +80,6 @@ TEST_F(WipeTest, ZeroesAFileOf5GiBToItsEnd) {
   EXPECT_TRUE(sim::BytesAre(kSeen, 0, 0));
 }
 
-TEST_F(WipeTest, ZeroesAFileWhoseLowSizeWordIsSmall) {
-  const uint64_t size = (1ull << 32) + 3;  // GetFileSize alone would say 3
-  sim::MakeBigFile(kFile, size, 0x5A);
-  ASSERT_TRUE(CreateHardLinkA(kSeen, kFile, nullptr));
-  sim::SetCallLogging(false);
-
-  WipeFile(kFile);
-
-  EXPECT_TRUE(sim::BytesAre(kSeen, 0, 0));
-  EXPECT_EQ(sim::FileSize(kSeen), size);
-}
-
 TEST_F(WipeTest, LeavesAReadOnlyFileEntirelyAlone) {
   MakeWatched("keep me", FILE_ATTRIBUTE_READONLY);
 
@@ -159,22 +146,6 @@ TEST_F(WipeTest, WritesNothingWithoutTheSize) {
   WipeFile(kFile);
 
   EXPECT_TRUE(WriteSizes().empty());
-}
-
-TEST(ZeroFillTest, WritesFromTheCurrentPositionWithoutMovingIt) {
-  sim::Reset();
-  sim::MakeFile("C:\\f", "abcdefghij");
-  HANDLE file = CreateFileA("C:\\f", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  LARGE_INTEGER at;
-  at.QuadPart = 3;
-  SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
-
-  ZeroFill(file, 4);
-  CloseHandle(file);
-
-  EXPECT_EQ(sim::Contents("C:\\f"), std::string("abc\0\0\0\0hij", 10));
 }
 
 // ---- DeleteMatching ------------------------------------------------------------------------
