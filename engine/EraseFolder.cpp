@@ -13,6 +13,12 @@ constexpr uint64_t kIndexDatHeader = 64;
 // it, but only the link: its target lies elsewhere and is not this erasure's
 // to touch, not even its attributes. A directory link is removed like an
 // empty folder, a file link like a file.
+//
+// Observed under Wine 8, where a prefix's links are Unix symbolic links:
+// RemoveDirectoryA on a link to a folder fails (ERROR_DIR_NOT_EMPTY) and
+// leaves it while the target holds anything, but removes an empty target
+// folder instead of the link; a link to a file is listed as a plain file, so
+// it is deleted as one, and Wine's DeleteFileA then deletes the target.
 void RemoveLink(const std::string& path, DWORD listedAttributes) {
   if (listedAttributes & FILE_ATTRIBUTE_DIRECTORY)
     RemoveDirectoryA(path.c_str());
