@@ -19,24 +19,21 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
 
-user_folders=(Desktop Documents Downloads Music Pictures Videos Templates)
-
+# Wine links the user's Desktop, Documents, Downloads, Music, Pictures, Videos
+# and, deeper down, AppData\Roaming\Microsoft\Windows\Templates to $HOME.
+# Every link below the users' folders becomes a real, empty folder.
 make_safe() {
   local users="$WINEPREFIX/drive_c/users"
   [ -d "$users" ] || return 0
-  for profile in "$users"/*; do
-    for f in "${user_folders[@]}"; do
-      if [ -L "$profile/$f" ]; then
-        rm -f "$profile/$f"
-        mkdir -p "$profile/$f"
-      fi
-    done
+  find "$users" -type l -print0 | while IFS= read -r -d '' link; do
+    rm -f "$link"
+    mkdir -p "$link"
   done
 }
 
 check_safe() {
   local links
-  links=$(find "$WINEPREFIX/drive_c" -maxdepth 3 -type l 2>/dev/null || true)
+  links=$(find "$WINEPREFIX/drive_c" -type l 2>/dev/null || true)
   if [ -n "$links" ]; then
     echo "wine-prefix: refusing to run: links inside the prefix's C: drive:" >&2
     echo "$links" >&2
