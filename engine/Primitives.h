@@ -25,7 +25,8 @@ void EraseFolderContents(const std::string& folder, int eraseDesktopIni, int ove
 int OverwriteIndexDat(const std::string& folder, const std::string& name);
 
 // Zero-fills the whole file, flushes it to the disk, then deletes it. A file
-// that cannot be opened for writing (read-only, locked, missing) is left alone.
+// that cannot be opened for writing (read-only, locked, missing) or is a link
+// is left alone.
 void WipeFile(const std::string& path);
 
 // Deletes each file of `folder` (not of its subfolders) matching folder\*suffix.
