@@ -1,6 +1,6 @@
 // Opening and creating files with CreateFileA: dispositions, read-only and
 // hidden files, folders, and sharing between handles.
-#include "tests/conformance/Files.h"
+#include "tests/conformance/Conformance.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Deleting files and removing folders: DeleteFileA and RemoveDirectoryA with
 // the failures the erasers must survive.
-#include "tests/conformance/Files.h"
+#include "tests/conformance/Conformance.h"
 
 namespace {
 
@@ -16,16 +16,18 @@ class FilesDelete : public Conformance {
   }
 };
 
+// A refused DeleteFileA or RemoveDirectoryA: the status, and nothing moves.
 struct Refusal {
+  BOOL(WINAPI* call)(LPCSTR);
   const char* name;
   DWORD windows;
   DWORD wine;
 };
 
-class FilesDeleteRefusals : public FilesDelete, public ::testing::WithParamInterface<Refusal> {};
+class FilesRefusals : public FilesDelete, public ::testing::WithParamInterface<Refusal> {};
 
-TEST_P(FilesDeleteRefusals, LeaveEverythingInPlace) {
-  EXPECT_EQ(Result(DeleteFileA(Path(GetParam().name).c_str())),
+TEST_P(FilesRefusals, LeaveEverythingInPlace) {
+  EXPECT_EQ(Result(GetParam().call(Path(GetParam().name).c_str())),
             FailsWith(WindowsOrWine(GetParam().windows, GetParam().wine)))
       << GetParam().name;
   for (const char* name : {"dir", "dir\\inner", "file", "locked"})
@@ -33,32 +35,24 @@ TEST_P(FilesDeleteRefusals, LeaveEverythingInPlace) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    DeleteFileA, FilesDeleteRefusals,
-    ::testing::Values(Refusal{"locked", ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
-                      Refusal{"dir", ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
-                      Refusal{"missing", ERROR_FILE_NOT_FOUND, ERROR_FILE_NOT_FOUND},
-                      Refusal{"missing\\x", ERROR_PATH_NOT_FOUND, ERROR_PATH_NOT_FOUND},
+    DeleteFileA, FilesRefusals,
+    ::testing::Values(Refusal{DeleteFileA, "locked", ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
+                      Refusal{DeleteFileA, "dir", ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
+                      Refusal{DeleteFileA, "missing", ERROR_FILE_NOT_FOUND, ERROR_FILE_NOT_FOUND},
+                      Refusal{DeleteFileA, "missing\\x", ERROR_PATH_NOT_FOUND,
+                              ERROR_PATH_NOT_FOUND},
                       // The file is the parent of the name: NTFS says STATUS_NOT_A_DIRECTORY.
-                      Refusal{"file\\x", ERROR_DIRECTORY, ERROR_PATH_NOT_FOUND},
-                      Refusal{"file\\", ERROR_INVALID_NAME, ERROR_INVALID_NAME},
-                      Refusal{"*", ERROR_INVALID_NAME, ERROR_INVALID_NAME}));
-
-class FilesRemoveRefusals : public FilesDelete, public ::testing::WithParamInterface<Refusal> {};
-
-TEST_P(FilesRemoveRefusals, LeaveEverythingInPlace) {
-  EXPECT_EQ(Result(RemoveDirectoryA(Path(GetParam().name).c_str())),
-            FailsWith(WindowsOrWine(GetParam().windows, GetParam().wine)))
-      << GetParam().name;
-  for (const char* name : {"dir", "dir\\inner", "file", "locked"})
-    EXPECT_TRUE(Exists(name)) << name;
-}
+                      Refusal{DeleteFileA, "file\\x", ERROR_DIRECTORY, ERROR_PATH_NOT_FOUND},
+                      Refusal{DeleteFileA, "file\\", ERROR_INVALID_NAME, ERROR_INVALID_NAME},
+                      Refusal{DeleteFileA, "*", ERROR_INVALID_NAME, ERROR_INVALID_NAME}));
 
 INSTANTIATE_TEST_SUITE_P(
-    RemoveDirectoryA, FilesRemoveRefusals,
-    ::testing::Values(Refusal{"dir", ERROR_DIR_NOT_EMPTY, ERROR_DIR_NOT_EMPTY},
-                      Refusal{"file", ERROR_DIRECTORY, ERROR_DIRECTORY},
-                      Refusal{"missing", ERROR_FILE_NOT_FOUND, ERROR_FILE_NOT_FOUND},
-                      Refusal{"missing\\x", ERROR_PATH_NOT_FOUND, ERROR_PATH_NOT_FOUND}));
+    RemoveDirectoryA, FilesRefusals,
+    ::testing::Values(
+        Refusal{RemoveDirectoryA, "dir", ERROR_DIR_NOT_EMPTY, ERROR_DIR_NOT_EMPTY},
+        Refusal{RemoveDirectoryA, "file", ERROR_DIRECTORY, ERROR_DIRECTORY},
+        Refusal{RemoveDirectoryA, "missing", ERROR_FILE_NOT_FOUND, ERROR_FILE_NOT_FOUND},
+        Refusal{RemoveDirectoryA, "missing\\x", ERROR_PATH_NOT_FOUND, ERROR_PATH_NOT_FOUND}));
 
 TEST_F(FilesDelete, EmptiedFolderIsRemovedAlsoWithTrailingBackslash) {
   EXPECT_EQ(Result(DeleteFileA(Path("dir\\inner").c_str())), kSucceeds);

@@ -3,8 +3,8 @@
 //
 // Symbolic links and junctions are not tested here: Wine 8's
 // CreateSymbolicLinkA answers TRUE and makes nothing, so a Windows program
-// cannot make one under Wine. tests/host/SimFilesLinks.cpp covers them.
-#include "tests/conformance/Files.h"
+// cannot make one under Wine. tests/host/SimFilesTest.cpp covers them.
+#include "tests/conformance/Conformance.h"
 
 namespace {
 

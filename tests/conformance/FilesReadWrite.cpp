@@ -1,7 +1,7 @@
 // Reading and writing through a handle: the file pointer (SetFilePointer,
 // SetFilePointerEx), sizes (GetFileSize, GetFileSizeEx), ReadFile, WriteFile,
 // FlushFileBuffers, as the overwriting eraser uses them.
-#include "tests/conformance/Files.h"
+#include "tests/conformance/Conformance.h"
 
 namespace {
 

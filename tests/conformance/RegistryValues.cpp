@@ -12,32 +12,18 @@ const BYTE kSentinel = 0xBD;
 
 class RegistryValues : public Conformance {
  protected:
-  void SetUp() override {
-    Conformance::SetUp();
-    if (HasFatalFailure()) return;
-    key_handle_ = OpenScratchKey();
-    ASSERT_NE(key_handle_, nullptr);
-  }
-  void TearDown() override {
-    if (key_handle_) RegCloseKey(key_handle_);
-    Conformance::TearDown();
-  }
-
   LONG Set(const char* name, DWORD type, const std::string& bytes) {
-    return RegSetValueExA(key_handle_, name, 0, type,
-                          reinterpret_cast<const BYTE*>(bytes.data()),
+    return RegSetValueExA(scratch_, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                           static_cast<DWORD>(bytes.size()));
   }
   // The stored bytes read back through a buffer of ample size, or "<status N>".
-  std::string Get(HKEY key, const char* name, DWORD* type = nullptr) {
+  std::string Get(const char* name, DWORD* type = nullptr) {
     BYTE buffer[256];
     DWORD size = sizeof buffer;
-    LONG status = RegQueryValueExA(key, name, nullptr, type, buffer, &size);
+    LONG status = RegQueryValueExA(scratch_, name, nullptr, type, buffer, &size);
     if (status != ERROR_SUCCESS) return "<status " + std::to_string(status) + ">";
     return std::string(reinterpret_cast<char*>(buffer), size);
   }
-
-  HKEY key_handle_ = nullptr;
 };
 
 struct QueryCase {
@@ -94,13 +80,13 @@ class RegistryQuery : public RegistryValues,
 
 TEST_P(RegistryQuery, ReadsStoredBytes) {
   const QueryCase& c = GetParam();
-  ASSERT_EQ(RegSetValueExA(key_handle_, "value", 0, c.type,
+  ASSERT_EQ(RegSetValueExA(scratch_, "value", 0, c.type,
                            reinterpret_cast<const BYTE*>(c.source.c_str()), c.count),
             ERROR_SUCCESS);
 
   DWORD type = 0;
   DWORD size = 0x5555;
-  EXPECT_EQ(RegQueryValueExA(key_handle_, "value", nullptr, &type, nullptr, &size),
+  EXPECT_EQ(RegQueryValueExA(scratch_, "value", nullptr, &type, nullptr, &size),
             ERROR_SUCCESS);
   EXPECT_EQ(size, c.size) << "size query";
   EXPECT_EQ(type, c.type);
@@ -108,7 +94,7 @@ TEST_P(RegistryQuery, ReadsStoredBytes) {
   BYTE buffer[16];
   std::memset(buffer, kSentinel, sizeof buffer);
   size = c.buffer;
-  EXPECT_EQ(RegQueryValueExA(key_handle_, "value", nullptr, nullptr, buffer, &size), c.status);
+  EXPECT_EQ(RegQueryValueExA(scratch_, "value", nullptr, nullptr, buffer, &size), c.status);
   EXPECT_EQ(size, c.size);
   if (c.status != ERROR_SUCCESS) return;
   EXPECT_EQ(std::string(reinterpret_cast<char*>(buffer), size), c.data);
@@ -126,73 +112,65 @@ INSTANTIATE_TEST_SUITE_P(Registry, RegistryQuery, ::testing::ValuesIn(kQueryCase
 
 TEST_F(RegistryValues, MissingValueIsNotFound) {
   DWORD size = 7;
-  EXPECT_EQ(RegQueryValueExA(key_handle_, "absent", nullptr, nullptr, nullptr, &size),
+  EXPECT_EQ(RegQueryValueExA(scratch_, "absent", nullptr, nullptr, nullptr, &size),
             ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(size, 0u) << "a size query for a missing value answers 0";
 
   BYTE buffer[4] = {kSentinel, kSentinel, kSentinel, kSentinel};
   size = sizeof buffer;
-  EXPECT_EQ(RegQueryValueExA(key_handle_, "absent", nullptr, nullptr, buffer, &size),
+  EXPECT_EQ(RegQueryValueExA(scratch_, "absent", nullptr, nullptr, buffer, &size),
             ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(size, sizeof buffer) << "a read of a missing value leaves the size";
   EXPECT_EQ(buffer[0], kSentinel);
 
-  EXPECT_EQ(RegDeleteValueA(key_handle_, "absent"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteValueA(scratch_, "absent"), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryValues, EmptyNameIsTheDefaultValue) {
   ASSERT_EQ(Set(nullptr, REG_SZ, std::string("d\0", 2)), ERROR_SUCCESS);
-  EXPECT_EQ(Get(key_handle_, ""), std::string("d\0", 2));
+  EXPECT_EQ(Get(""), std::string("d\0", 2));
   ASSERT_EQ(Set("", REG_SZ, std::string("e\0", 2)), ERROR_SUCCESS);
-  EXPECT_EQ(Get(key_handle_, nullptr), std::string("e\0", 2));
+  EXPECT_EQ(Get(nullptr), std::string("e\0", 2));
 
-  EXPECT_EQ(RegDeleteValueA(key_handle_, ""), ERROR_SUCCESS);
-  EXPECT_EQ(Get(key_handle_, nullptr), "<status 2>");
+  EXPECT_EQ(RegDeleteValueA(scratch_, ""), ERROR_SUCCESS);
+  EXPECT_EQ(Get(nullptr), "<status 2>");
 }
 
 TEST_F(RegistryValues, NamesIgnoreCase) {
   ASSERT_EQ(Set("TimeStamp", REG_SZ, std::string("1\0", 2)), ERROR_SUCCESS);
-  EXPECT_EQ(Get(key_handle_, "TIMESTAMP"), std::string("1\0", 2));
+  EXPECT_EQ(Get("TIMESTAMP"), std::string("1\0", 2));
 
   // Writing under another case replaces the one value, type and all.
   ASSERT_EQ(Set("timestamp", REG_DWORD, std::string("\x07\0\0\0", 4)), ERROR_SUCCESS);
   DWORD type = 0;
-  EXPECT_EQ(Get(key_handle_, "TimeStamp", &type), std::string("\x07\0\0\0", 4));
+  EXPECT_EQ(Get("TimeStamp", &type), std::string("\x07\0\0\0", 4));
   EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
 
-  EXPECT_EQ(RegDeleteValueA(key_handle_, "TIMESTAMP"), ERROR_SUCCESS);
-  EXPECT_EQ(Get(key_handle_, "timestamp"), "<status 2>");
+  EXPECT_EQ(RegDeleteValueA(scratch_, "TIMESTAMP"), ERROR_SUCCESS);
+  EXPECT_EQ(Get("timestamp"), "<status 2>");
 }
 
 // What a handle may do follows the rights it was opened with.
-struct RightCase {
-  const char* label;
-  REGSAM access;
-  bool query, set, remove;  // whether each call is allowed
-};
-
-const RightCase kRightCases[] = {
-    {"read", KEY_READ, true, false, false},
-    {"write", KEY_WRITE, false, true, true},
-    {"query only", KEY_QUERY_VALUE, true, false, false},
-    {"all", KEY_ALL_ACCESS, true, true, true},
-};
-
 TEST_F(RegistryValues, HandleRightsGateValueCalls) {
-  ASSERT_EQ(Set("v", REG_SZ, std::string("x\0", 2)), ERROR_SUCCESS);
-  for (const RightCase& c : kRightCases) {
-    SCOPED_TRACE(c.label);
+  const struct {
+    REGSAM access;
+    bool query, set, remove;  // whether each call is allowed
+  } cases[] = {{KEY_READ, true, false, false},
+               {KEY_WRITE, false, true, true},
+               {KEY_QUERY_VALUE, true, false, false},
+               {KEY_ALL_ACCESS, true, true, true}};
+  auto answer = [](bool allowed) { return allowed ? ERROR_SUCCESS : ERROR_ACCESS_DENIED; };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.access);
+    ASSERT_EQ(Set("v", REG_SZ, std::string("x\0", 2)), ERROR_SUCCESS);
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, c.access, &key), ERROR_SUCCESS);
     DWORD size = 0;
-    EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &size),
-              c.query ? ERROR_SUCCESS : ERROR_ACCESS_DENIED);
-    const BYTE data[] = "y";
-    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, data, sizeof data),
-              c.set ? ERROR_SUCCESS : ERROR_ACCESS_DENIED);
-    EXPECT_EQ(RegDeleteValueA(key, "v"), c.remove ? ERROR_SUCCESS : ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &size), answer(c.query));
+    EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("y"), 2),
+              answer(c.set));
+    EXPECT_EQ(RegDeleteValueA(key, "v"), answer(c.remove));
     RegCloseKey(key);
-    Set("v", REG_SZ, std::string("x\0", 2));
   }
 }
 

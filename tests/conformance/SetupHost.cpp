@@ -2,5 +2,3 @@
 #include "tests/conformance/Conformance.h"
 
 void PrepareMachine() { sim::Reset(); }
-bool UnderWine() { return false; }
-bool WineAsRoot() { return false; }

@@ -1,43 +1,10 @@
 // The Internet URL cache walk: the size-query protocol, entry types, and
 // deleting entries while a walk is open.
-#include <cstdlib>
 #include <set>
-#include <string>
-#include <vector>
 
 #include "tests/conformance/Conformance.h"
 
 namespace {
-
-struct Entry {
-  std::string url;
-  DWORD type;
-};
-
-// Every entry, fetched the way the program fetches them: size first, then a
-// block of exactly that size.
-std::vector<Entry> Walk(bool deleteEach = false) {
-  std::vector<Entry> entries;
-  DWORD size = 0;
-  EXPECT_EQ(FindFirstUrlCacheEntryA(nullptr, nullptr, &size), nullptr);
-  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return entries;
-  auto* record = static_cast<INTERNET_CACHE_ENTRY_INFOA*>(std::malloc(size));
-  HANDLE walk = FindFirstUrlCacheEntryA(nullptr, record, &size);
-  EXPECT_NE(walk, nullptr) << GetLastError();
-  bool more = walk != nullptr;
-  while (more) {
-    entries.push_back(Entry{record->lpszSourceUrlName, record->CacheEntryType});
-    if (deleteEach) DeleteUrlCacheEntryA(record->lpszSourceUrlName);
-    size = 0;
-    FindNextUrlCacheEntryA(walk, nullptr, &size);
-    std::free(record);
-    record = static_cast<INTERNET_CACHE_ENTRY_INFOA*>(std::malloc(size ? size : 1));
-    more = size && FindNextUrlCacheEntryA(walk, record, &size);
-  }
-  std::free(record);
-  if (walk) FindCloseUrlCache(walk);
-  return entries;
-}
 
 class UrlCache : public Conformance {};
 
@@ -46,12 +13,7 @@ TEST_F(UrlCache, CookiesCarryTheCookieBitAndCommittedEntriesDoNot) {
   const std::string page = "http://example" + stamp + ".test/page.html";
   char local[MAX_PATH] = {};
   ASSERT_TRUE(CreateUrlCacheEntryA(page.c_str(), 0, "html", local, 0)) << GetLastError();
-  HANDLE file = CreateFileA(local, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << local;
-  DWORD written;
-  WriteFile(file, "<p>", 3, &written, nullptr);
-  CloseHandle(file);
+  ASSERT_TRUE(WriteAll(local, "<p>")) << local;
   FILETIME zero = {};
   ASSERT_TRUE(CommitUrlCacheEntryA(page.c_str(), local, zero, zero, NORMAL_CACHE_ENTRY, nullptr,
                                    0, nullptr, nullptr))
@@ -61,7 +23,7 @@ TEST_F(UrlCache, CookiesCarryTheCookieBitAndCommittedEntriesDoNot) {
       << GetLastError();
 
   bool sawPage = false, sawCookie = false;
-  for (const Entry& entry : Walk()) {
+  for (const CacheEntry& entry : CacheEntries()) {
     if (entry.url == page) {
       sawPage = true;
       EXPECT_FALSE(entry.type & COOKIE_CACHE_ENTRY) << std::hex << entry.type;
@@ -82,11 +44,10 @@ TEST_F(UrlCache, DeletingDuringAWalkLeavesTheWalkWhole) {
     std::string url = "http://walk" + std::to_string(i) + "-" + stamp + ".test/";
     ASSERT_TRUE(InternetSetCookieA(url.c_str(), "k", "v; expires=Sat, 01-Jan-2050 00:00:00 GMT"));
   }
-  std::vector<Entry> first = Walk(true);
-  for (const Entry& entry : first)
+  for (const CacheEntry& entry : CacheEntries(true))
     if (entry.url.find(stamp) != std::string::npos) seeded.insert(entry.url);
   EXPECT_EQ(seeded.size(), 3u) << "each entry is delivered once while deleting";
-  for (const Entry& entry : Walk())
+  for (const CacheEntry& entry : CacheEntries())
     EXPECT_EQ(entry.url.find(stamp), std::string::npos) << entry.url << " survived";
 }
 

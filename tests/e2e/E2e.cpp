@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "tests/support/Win32Test.h"
+
 namespace {
 
 const char kKey[] = "Software\\Marrowfield\\Tidewisp";
@@ -42,13 +44,7 @@ DWORD E2eTest::RunTidewisp(const std::string& arguments) {
 }
 
 void E2eTest::SetSetting(const char* name, const std::string& text) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(key);
+  ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kKey, name, text)) << name;
 }
 
 std::string E2eTest::Setting(const char* name) {
@@ -74,20 +70,10 @@ std::string E2eTest::Folder(int csidl) {
   return path;
 }
 
-void E2eTest::MakeDirs(const std::string& path) {
+void E2eTest::SeedFile(const std::string& path, const std::string& contents) {
   for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
     CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-  CreateDirectoryA(path.c_str(), nullptr);
-}
-
-void E2eTest::SeedFile(const std::string& path, const std::string& contents) {
-  MakeDirs(path.substr(0, path.find_last_of('\\')));
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path << " " << GetLastError();
-  DWORD written;
-  WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
-  CloseHandle(file);
+  ASSERT_TRUE(WriteAll(path, contents)) << path << " " << GetLastError();
 }
 
 bool E2eTest::FileExists(const std::string& path) {

@@ -21,7 +21,6 @@ class E2eTest : public ::testing::Test {
 
   static std::string WindowsDir();
   static std::string Folder(int csidl);
-  static void SeedFile(const std::string& path, const std::string& contents);
+  static void SeedFile(const std::string& path, const std::string& contents);  // and its folders
   static bool FileExists(const std::string& path);
-  static void MakeDirs(const std::string& path);
 };

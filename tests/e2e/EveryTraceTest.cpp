@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/e2e/E2e.h"
+#include "tests/support/Win32Test.h"
 
 namespace {
 
@@ -18,24 +19,6 @@ const char kAimKey[] =
 const char kTypedUrls[] = "Software\\Microsoft\\Internet Explorer\\TypedURLs";
 const char kRecentDocs[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs";
 const char kPlayer[] = "Software\\Microsoft\\MediaPlayer\\Player";
-
-void SetString(HKEY root, const std::string& key, const char* name, const std::string& text) {
-  HKEY handle;
-  ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
-                            nullptr),
-            ERROR_SUCCESS)
-      << key;
-  RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(handle);
-}
-
-bool KeyExists(HKEY root, const std::string& key) {
-  HKEY handle;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-  RegCloseKey(handle);
-  return true;
-}
 
 bool KeyIsEmpty(HKEY root, const std::string& key) {
   HKEY handle;
@@ -49,33 +32,6 @@ bool KeyIsEmpty(HKEY root, const std::string& key) {
                        ERROR_NO_MORE_ITEMS;
   RegCloseKey(handle);
   return empty;
-}
-
-std::vector<std::string> CacheUrls() {
-  std::vector<std::string> urls;
-  DWORD size = 0;
-  FindFirstUrlCacheEntryA(nullptr, nullptr, &size);
-  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return urls;
-  std::vector<char> block(size);
-  auto* record = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(block.data());
-  HANDLE walk = FindFirstUrlCacheEntryA(nullptr, record, &size);
-  bool more = walk != nullptr;
-  while (more) {
-    urls.push_back(record->lpszSourceUrlName);
-    size = 0;
-    FindNextUrlCacheEntryA(walk, nullptr, &size);
-    block.assign(size ? size : 1, 0);
-    record = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(block.data());
-    more = size && FindNextUrlCacheEntryA(walk, record, &size);
-  }
-  if (walk) FindCloseUrlCache(walk);
-  return urls;
-}
-
-bool Cached(const std::string& part) {
-  for (const auto& url : CacheUrls())
-    if (url.find(part) != std::string::npos) return true;
-  return false;
 }
 
 class EveryTrace : public E2eTest {
@@ -156,14 +112,21 @@ TEST_F(EveryTrace, AScheduledRunLeavesNoTraceAndKeepsTheRest) {
   SeedFile(win_ + "\\sysbckup\\rb003.cab", "after a gap");
 
   // Registry traces and application paths.
-  SetString(HKEY_CURRENT_USER, kTypedUrls, "url1", "http://typed.test/");
-  SetString(HKEY_CURRENT_USER, std::string(kRecentDocs) + "\\.doc", "0", "letter.doc");
-  SetString(HKEY_CURRENT_USER, std::string(kPlayer) + "\\RecentFileList", "File0", "C:\\a.mp3");
-  SetString(HKEY_CURRENT_USER, std::string(kPlayer) + "\\RecentURLList", "URL0", "http://m/");
-  SetString(HKEY_LOCAL_MACHINE, kAolKey, "AppPath", "C:\\AOL");
-  SetString(HKEY_CURRENT_USER, kYahooKey, "HomeDir", "C:\\Yahoo\\bin\\");
-  SetString(HKEY_LOCAL_MACHINE, kIcqKey, "Path", "C:\\ICQ");
-  SetString(HKEY_CURRENT_USER, kAimKey, "", "C:\\AIM\\aim.exe");
+  const std::string player = kPlayer;
+  const struct {
+    HKEY root;
+    std::string key;
+    const char *name, *text;
+  } values[] = {{HKEY_CURRENT_USER, kTypedUrls, "url1", "http://typed.test/"},
+                {HKEY_CURRENT_USER, std::string(kRecentDocs) + "\\.doc", "0", "letter.doc"},
+                {HKEY_CURRENT_USER, player + "\\RecentFileList", "File0", "C:\\a.mp3"},
+                {HKEY_CURRENT_USER, player + "\\RecentURLList", "URL0", "http://m/"},
+                {HKEY_LOCAL_MACHINE, kAolKey, "AppPath", "C:\\AOL"},
+                {HKEY_CURRENT_USER, kYahooKey, "HomeDir", "C:\\Yahoo\\bin\\"},
+                {HKEY_LOCAL_MACHINE, kIcqKey, "Path", "C:\\ICQ"},
+                {HKEY_CURRENT_USER, kAimKey, "", "C:\\AIM\\aim.exe"}};
+  for (const auto& value : values)
+    ASSERT_TRUE(SetRegString(value.root, value.key, value.name, value.text)) << value.key;
   SetSetting("nFiles", "1");
   SetSetting("file0", "C:\\tw-lists\\wipe-me.txt");
   SetSetting("nFolders", "1");
@@ -200,11 +163,11 @@ TEST_F(EveryTrace, AScheduledRunLeavesNoTraceAndKeepsTheRest) {
   EXPECT_TRUE(FileExists(mozilla + "\\Cache")) << "cache folders are emptied, not removed";
   EXPECT_TRUE(FileExists("C:\\ICQ\\Received Files"));
 
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kTypedUrls));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kRecentDocs));
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kTypedUrls));
+  EXPECT_FALSE(RegKeyExists(HKEY_CURRENT_USER, kRecentDocs));
   EXPECT_TRUE(KeyIsEmpty(HKEY_CURRENT_USER, std::string(kPlayer) + "\\RecentFileList"));
   EXPECT_TRUE(KeyIsEmpty(HKEY_CURRENT_USER, std::string(kPlayer) + "\\RecentURLList"));
-  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kAolKey)) << "application keys are only read";
+  EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kAolKey)) << "application keys are only read";
 
   EXPECT_FALSE(Cached("e2e-cookie.test"));
   EXPECT_FALSE(Cached("e2e-page.test"));

@@ -1,6 +1,7 @@
 // The erase primitives on real files. Hard links (CreateHardLinkA) keep a
 // file's contents readable after the primitive deleted its name, so the
 // zeros can be checked where they landed.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -37,12 +38,8 @@ TEST_F(PrimitivesFile, WipeFileZeroesEveryByteThenDeletesTheName) {
         << "seen.txt holds " << ReadAll(Path("seen.txt")).size() << " bytes, not all zero";
     DeleteFileA(Path("seen.txt").c_str());
   }
-}
-
-TEST_F(PrimitivesFile, WipeFileNeverCreatesAMissingFile) {
   WipeFile(Path("missing.txt"));
-
-  EXPECT_FALSE(Exists("missing.txt"));
+  EXPECT_FALSE(Exists("missing.txt")) << "a missing file is never created";
 }
 
 TEST_F(PrimitivesFile, WipeFileLeavesAReadOnlyFileAlone) {
@@ -60,30 +57,23 @@ TEST_F(PrimitivesFile, WipeFileLeavesAReadOnlyFileAlone) {
   SetFileAttributesA(Path("ro.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-TEST_F(PrimitivesFile, WipeFileOverwritesAFileHeldWithWriteSharingButCannotDeleteIt) {
-  MakeFile("held.txt", Letters(30000));
-  HANDLE other = CreateFileA(Path("held.txt").c_str(), GENERIC_READ,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
-  ASSERT_NE(other, INVALID_HANDLE_VALUE) << GetLastError();
+// Another program's handle: write sharing lets the zeros in, but without
+// delete sharing the name stays; without write sharing nothing changes.
+TEST_F(PrimitivesFile, WipeFileOverwritesWhatAHolderSharesAndNoMore) {
+  for (DWORD share : {FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_SHARE_READ}) {
+    SCOPED_TRACE(share);
+    MakeFile("held.txt", Letters(30000));
+    HANDLE other = CreateFileA(Path("held.txt").c_str(), GENERIC_READ, share, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE) << GetLastError();
 
-  WipeFile(Path("held.txt"));
+    WipeFile(Path("held.txt"));
 
-  EXPECT_TRUE(Exists("held.txt"));
-  CloseHandle(other);
-  EXPECT_TRUE(ReadAll(Path("held.txt")) == std::string(30000, '\0'));
-}
-
-TEST_F(PrimitivesFile, WipeFileLeavesAFileHeldWithoutWriteSharingIntact) {
-  MakeFile("held.txt", "in use");
-  HANDLE other = CreateFileA(Path("held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                             OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(other, INVALID_HANDLE_VALUE) << GetLastError();
-
-  WipeFile(Path("held.txt"));
-
-  CloseHandle(other);
-  EXPECT_EQ(ReadAll(Path("held.txt")), "in use");
+    EXPECT_TRUE(Exists("held.txt"));
+    CloseHandle(other);
+    bool zeroed = (share & FILE_SHARE_WRITE) != 0;
+    EXPECT_TRUE(ReadAll(Path("held.txt")) == (zeroed ? std::string(30000, '\0') : Letters(30000)));
+  }
 }
 
 TEST_F(PrimitivesFile, IndexDatKeepsItsHeaderAndTheRestIsZeroed) {
@@ -146,24 +136,15 @@ TEST_F(PrimitivesFile, EraseFolderContentsErasesAllButSkippedAndLockedEntries) {
 
   EraseFolderContents(Path("top"), 1, 0);
 
-  WIN32_FIND_DATAA record;
-  HANDLE find = FindFirstFileA(Path("top\\*.*").c_str(), &record);
-  ASSERT_NE(find, INVALID_HANDLE_VALUE);
-  std::vector<std::string> left;
-  do {
-    std::string name = record.cFileName;
-    if (name != "." && name != "..") left.push_back(name);
-  } while (FindNextFileA(find, &record));
-  FindClose(find);
-  EXPECT_EQ(left, std::vector<std::string>{});
+  EXPECT_EQ(Listing(Path("top\\*.*")), (std::vector<std::string>{".", ".."}));
 }
 
 TEST_F(PrimitivesFile, DeleteMatchingDeletesMatchingFilesOfTheFolderOnly) {
   MakeDir("aim");
+  MakeDir("aim\\sub");
   MakeFile("aim\\x.tmp");
   MakeFile("aim\\y.TMP");
   MakeFile("aim\\keep.txt");
-  MakeDir("aim\\sub");
   MakeFile("aim\\sub\\z.tmp");
 
   DeleteMatching(Path("aim"), ".tmp");
@@ -183,25 +164,20 @@ void Record(const std::string& folder) { g_visits.push_back(folder); }
 TEST_F(PrimitivesFile, WalkVisitsEveryFolderParentsFirst) {
   // Wine lists in the Unix directory's order, not NTFS's sorted one, so only
   // the pre-order itself is checked.
-  MakeDir("R");
-  MakeDir("R\\a");
-  MakeDir("R\\a\\b");
-  MakeDir("R\\z");
+  for (const char* name : {"R", "R\\a", "R\\a\\b", "R\\z"}) MakeDir(name);
   MakeFile("R\\a\\file.txt");
   g_visits.clear();
 
   WalkFolderTree(Path("R"), Record);
 
   ASSERT_EQ(g_visits.size(), 4u);
-  EXPECT_EQ(g_visits[0], Path("R"));
-  auto at = [](const std::string& path) {
-    for (size_t i = 0; i < g_visits.size(); ++i)
-      if (g_visits[i] == path) return static_cast<int>(i);
-    return -1;
+  auto at = [&](const char* name) {
+    return std::find(g_visits.begin(), g_visits.end(), Path(name)) - g_visits.begin();
   };
-  EXPECT_GT(at(Path("R\\a")), 0);
-  EXPECT_GT(at(Path("R\\a\\b")), at(Path("R\\a")));
-  EXPECT_GT(at(Path("R\\z")), 0);
+  EXPECT_EQ(at("R"), 0);
+  EXPECT_LT(at("R\\a"), at("R\\a\\b"));
+  EXPECT_LT(at("R\\a\\b"), 4);
+  EXPECT_LT(at("R\\z"), 4);
 }
 
 TEST_F(PrimitivesFile, AReadOnlyHistoryFileGoesOnTheSecondWalk) {

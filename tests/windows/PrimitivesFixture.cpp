@@ -1,8 +1,5 @@
 #include "tests/windows/PrimitivesFixture.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -58,66 +55,10 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 }  // namespace
 
-bool UnderWine() {
-  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
-bool WineAsRoot() {
-  char value[8] = {};
-  return UnderWine() && GetEnvironmentVariableA("TIDEWISP_WINE_ROOT", value, sizeof value) > 0 &&
-         value[0] == '1';
-}
-
-std::string Unique(const char* prefix) {
-  static int serial = 0;
-  char text[64];
-  std::snprintf(text, sizeof text, "%s%lx_%d", prefix, GetCurrentProcessId(), ++serial);
-  return text;
-}
-
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA record;
-  HANDLE find = FindFirstFileA((path + "\\*.*").c_str(), &record);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = record.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string child = path + "\\" + name;
-      bool link = (record.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-      if (!link) SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if ((record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !link) {
-        RemoveTree(child);
-      } else if (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveDirectoryA(child.c_str());
-      } else {
-        DeleteFileA(child.c_str());
-      }
-    } while (FindNextFileA(find, &record));
-    FindClose(find);
-  }
-  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryA(path.c_str());
-}
-
-std::string ReadAll(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "<missing>";
-  std::string all;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) all.append(buffer, got);
-  CloseHandle(file);
-  return all;
-}
-
 void PrimitivesTest::SetUp() {
   char temp[MAX_PATH];
   DWORD length = GetTempPathA(MAX_PATH, temp);
-  ASSERT_GT(length, 0u);
-  ASSERT_LT(length, static_cast<DWORD>(MAX_PATH));
+  ASSERT_TRUE(length > 0 && length < MAX_PATH) << length;
   dir_ = std::string(temp) + Unique("twprim");
   ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_ << " error " << GetLastError();
 }
@@ -146,27 +87,6 @@ void PrimitivesTest::MakeDir(const std::string& name, DWORD attributes) {
   if (attributes) {
     ASSERT_TRUE(SetFileAttributesA(Path(name).c_str(), attributes)) << GetLastError();
   }
-}
-
-void PrimitivesTest::MakeFile(const std::string& name, const std::string& contents,
-                              DWORD attributes) {
-  HANDLE file = CreateFileA(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << Path(name) << " error " << GetLastError();
-  for (size_t at = 0; at < contents.size();) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(contents.size() - at, 1 << 20));
-    DWORD written = 0;
-    ASSERT_TRUE(WriteFile(file, contents.data() + at, chunk, &written, nullptr));
-    at += written;
-  }
-  CloseHandle(file);
-  if (attributes) {
-    ASSERT_TRUE(SetFileAttributesA(Path(name).c_str(), attributes)) << GetLastError();
-  }
-}
-
-bool PrimitivesTest::Exists(const std::string& name) const {
-  return GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string PrimitivesTest::MakeOutsideDir() {

@@ -7,12 +7,7 @@
 
 #include <string>
 
-#include "platform/win32.h"
-
-bool UnderWine();
-// Wine run as root ignores the Unix permission bits by which it models the
-// read-only attribute: a read-only file can still be opened for writing there.
-bool WineAsRoot();
+#include "tests/support/Win32Test.h"
 
 class PrimitivesTest : public ::testing::Test {
  protected:
@@ -21,8 +16,12 @@ class PrimitivesTest : public ::testing::Test {
 
   std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
   void MakeDir(const std::string& name, DWORD attributes = 0);
-  void MakeFile(const std::string& name, const std::string& contents = "", DWORD attributes = 0);
-  bool Exists(const std::string& name) const;
+  void MakeFile(const std::string& name, const std::string& contents = "", DWORD attributes = 0) {
+    ASSERT_TRUE(WriteAll(Path(name), contents, attributes)) << Path(name) << " " << GetLastError();
+  }
+  bool Exists(const std::string& name) const {
+    return GetFileAttributesA(Path(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
 
   // A folder outside the scratch folder (outside the Wine prefix, in the
   // build tree, when run under Wine), removed after the test.
@@ -38,10 +37,3 @@ class PrimitivesTest : public ::testing::Test {
   std::string outside_;
   std::string link_;
 };
-
-// Whole contents of a file, read through any sharing; "<missing>" when absent.
-std::string ReadAll(const std::string& path);
-// Removes a folder tree, clearing read-only bits; links are removed, not entered.
-void RemoveTree(const std::string& path);
-// A name no earlier test of this process has used.
-std::string Unique(const char* prefix);
