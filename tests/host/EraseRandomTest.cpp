@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "engine/Primitives.h"
-#include "platform/sim/Sim.h"
 #include "tests/host/SimTest.h"
 
 namespace {
@@ -141,37 +140,36 @@ std::set<std::string> StatesBelow(const std::string& root) {
 bool IsDesktopIni(const Entry& entry) { return Lower(entry.name) == "desktop.ini"; }
 bool IsIndexDat(const Entry& entry) { return Lower(entry.name) == "index.dat"; }
 
-struct Expectation {
-  std::set<std::string> states;  // what must remain below the root, exactly
-};
-
 DWORD WithoutReadOnly(DWORD attributes) {
   attributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
   return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
 }
 
-// The model's answer for one entry; true when it stays.
-bool Expect(const Entry& entry, const std::map<std::string, std::string>& before,
-            const std::map<std::string, DWORD>& attributes, int eraseDesktopIni,
-            int overwriteIndexDat, Expectation* out) {
+// What each path below the root was before the erasure: its state and attributes.
+using Before = std::map<std::string, std::pair<std::string, DWORD>>;
+
+// The model's answer for one entry, adding to `out` what must remain below
+// the root; true when the entry stays.
+bool Expect(const Entry& entry, const Before& before, int eraseDesktopIni, int overwriteIndexDat,
+            std::set<std::string>* out) {
   if (!eraseDesktopIni && IsDesktopIni(entry)) {
     // Skipped whole: it and everything below it exactly as before.
-    out->states.insert(before.at(entry.path));
     for (const auto& state : before)
-      if (state.first.compare(0, entry.path.size() + 1, entry.path + "\\") == 0)
-        out->states.insert(state.second);
+      if (state.first == entry.path ||
+          state.first.compare(0, entry.path.size() + 1, entry.path + "\\") == 0)
+        out->insert(state.second.first);
     return true;
   }
   std::ostringstream state;
-  state << entry.path << " [" << std::hex << WithoutReadOnly(attributes.at(entry.path)) << "]";
+  state << entry.path << " [" << std::hex << WithoutReadOnly(before.at(entry.path).second) << "]";
   switch (entry.kind) {
     case Kind::kLink:
       return false;  // removed, whatever it leads to
     case Kind::kFolder: {
       bool kept = entry.held && !(entry.heldShare & FILE_SHARE_DELETE);
       for (const Entry& child : entry.children)
-        kept |= Expect(child, before, attributes, eraseDesktopIni, overwriteIndexDat, out);
-      if (kept) out->states.insert(state.str());
+        kept |= Expect(child, before, eraseDesktopIni, overwriteIndexDat, out);
+      if (kept) out->insert(state.str());
       return kept;
     }
     case Kind::kFile: {
@@ -182,23 +180,11 @@ bool Expect(const Entry& entry, const std::map<std::string, std::string>& before
         for (size_t i = 64; i < contents.size(); ++i) contents[i] = '\0';
       }
       state << " \"" << contents << "\"";
-      out->states.insert(state.str());
+      out->insert(state.str());
       return true;
     }
   }
   return true;
-}
-
-std::map<std::string, std::string> StateMap(const std::string& root) {
-  std::map<std::string, std::string> states;
-  for (const std::string& path : sim::Tree(root)) states[path] = State(path);
-  return states;
-}
-
-std::map<std::string, DWORD> AttributeMap(const std::string& root) {
-  std::map<std::string, DWORD> attributes;
-  for (const std::string& path : sim::Tree(root)) attributes[path] = sim::Attributes(path);
-  return attributes;
 }
 
 Entry BuildMachine(unsigned seed) {
@@ -222,18 +208,18 @@ TEST(EraseRandomTest, ErasesEverythingDeletableAndNothingElse) {
     int overwriteIndexDat = static_cast<int>((seed / 2) % 2);
     std::string dumpBefore = sim::Dump();
     std::set<std::string> outside = StatesBelow(kOutside);
-    std::map<std::string, std::string> before = StateMap(kRoot);
-    std::map<std::string, DWORD> attributes = AttributeMap(kRoot);
+    Before before;
+    for (const std::string& path : sim::Tree(kRoot))
+      before[path] = {State(path), sim::Attributes(path)};
 
     EraseFolderContents(kRoot, eraseDesktopIni, overwriteIndexDat);
 
-    Expectation expected;
+    std::set<std::string> expected;
     for (const Entry& child : root.children)
-      Expect(child, before, attributes, eraseDesktopIni, overwriteIndexDat, &expected);
-    std::set<std::string> after = StatesBelow(kRoot);
+      Expect(child, before, eraseDesktopIni, overwriteIndexDat, &expected);
     EXPECT_TRUE(sim::IsDir(kRoot));
     EXPECT_EQ(StatesBelow(kOutside), outside) << "seed " << seed;
-    EXPECT_EQ(after, expected.states)
+    EXPECT_EQ(StatesBelow(kRoot), expected)
         << "seed " << seed << " eraseDesktopIni=" << eraseDesktopIni
         << " overwriteIndexDat=" << overwriteIndexDat << "\nbefore:\n"
         << dumpBefore << "\nafter:\n"

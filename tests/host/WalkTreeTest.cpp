@@ -1,23 +1,21 @@
 // WalkFolderTree and the four Netscape profile visitors on the simulated machine.
-#include <string>
-#include <vector>
-
 #include "engine/Primitives.h"
 #include "tests/host/SimTest.h"
 
 namespace {
 
-using Paths = std::vector<std::string>;
-
 const char kRoot[] = "C:\\R";
 
-// A visitor receives nothing but the path, so it records into a global.
-Paths g_visits;
+// A visitor receives nothing but the path, so it records into globals: the
+// folder, its attributes and how many listings had started when it came.
+Names g_visits;
 std::vector<DWORD> g_attributesAtVisit;
+std::vector<size_t> g_listingsAtVisit;
 
 void Record(const std::string& folder) {
   g_visits.push_back(folder);
   g_attributesAtVisit.push_back(GetFileAttributesA(folder.c_str()));
+  g_listingsAtVisit.push_back(sim::CallsOf("FindFirstFileA").size());
 }
 
 class WalkTest : public SimTest {
@@ -26,106 +24,91 @@ class WalkTest : public SimTest {
     SimTest::SetUp();
     g_visits.clear();
     g_attributesAtVisit.clear();
+    g_listingsAtVisit.clear();
   }
 };
 
+// Each folder once, in pre-order, the root before anything is listed; a
+// folder's read-only bit is cleared before its visit, never the root's.
 TEST_F(WalkTest, VisitsEachFolderOnceInPreOrder) {
+  const DWORD kDir = FILE_ATTRIBUTE_DIRECTORY, kReadOnly = FILE_ATTRIBUTE_READONLY;
+  sim::MakeDir(kRoot, kReadOnly);
+  sim::MakeDir("C:\\R\\a", kReadOnly | FILE_ATTRIBUTE_HIDDEN);
   sim::MakeDir("C:\\R\\a\\b");
   sim::MakeFile("C:\\R\\a\\file.txt");
   sim::MakeDir("C:\\R\\z");
 
   WalkFolderTree(kRoot, Record);
 
-  EXPECT_EQ(g_visits, (Paths{"C:\\R", "C:\\R\\a", "C:\\R\\a\\b", "C:\\R\\z"}));
+  EXPECT_EQ(g_visits, (Names{"C:\\R", "C:\\R\\a", "C:\\R\\a\\b", "C:\\R\\z"}));
+  EXPECT_EQ(g_attributesAtVisit,
+            (std::vector<DWORD>{kDir | kReadOnly, kDir | FILE_ATTRIBUTE_HIDDEN, kDir, kDir}));
+  EXPECT_EQ(g_listingsAtVisit[0], 0u);
   EXPECT_EQ(sim::CallsOf("FindFirstFileA").size(), 4u);
+  EXPECT_EQ(sim::Attributes(kRoot), kDir | kReadOnly);
 }
 
-TEST_F(WalkTest, VisitsTheRootBeforeListingIt) {
-  sim::MakeDir("C:\\R\\a");
-
-  WalkFolderTree(kRoot, [](const std::string& folder) {
-    // The root's own visit sees no listing yet.
-    if (folder == kRoot) {
-      EXPECT_TRUE(sim::CallsOf("FindFirstFileA").empty());
-    }
-  });
-
-  EXPECT_EQ(sim::CallsOf("FindFirstFileA").size(), 2u);
-}
-
-struct LoneRootCase {
-  const char* name;
-  const char* root;
-};
-
-void PrintTo(const LoneRootCase& c, std::ostream* out) { *out << c.name; }
-
-class LoneRootTest : public WalkTest, public ::testing::WithParamInterface<LoneRootCase> {};
+class LoneRootTest : public WalkTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(LoneRootTest, VisitsARootThatCannotBeListedOnceAndThatIsAll) {
   sim::MakeFile("C:\\file.txt");
 
-  WalkFolderTree(GetParam().root, Record);
+  WalkFolderTree(GetParam(), Record);
 
-  EXPECT_EQ(g_visits, Paths{GetParam().root});
+  EXPECT_EQ(g_visits, Names{GetParam()});
 }
 
-INSTANTIATE_TEST_SUITE_P(Roots, LoneRootTest,
-                         ::testing::Values(LoneRootCase{"missing", "C:\\missing"},
-                                           LoneRootCase{"a_file", "C:\\file.txt"}));
-
-TEST_F(WalkTest, ClearsAFoldersReadOnlyBitBeforeItsVisitButNeverTheRoots) {
-  sim::MakeDir(kRoot, FILE_ATTRIBUTE_READONLY);
-  sim::MakeDir("C:\\R\\ro", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-
-  WalkFolderTree(kRoot, Record);
-
-  ASSERT_EQ(g_visits, (Paths{"C:\\R", "C:\\R\\ro"}));
-  EXPECT_TRUE(g_attributesAtVisit[0] & FILE_ATTRIBUTE_READONLY);
-  EXPECT_FALSE(g_attributesAtVisit[1] & FILE_ATTRIBUTE_READONLY);
-  EXPECT_TRUE(g_attributesAtVisit[1] & FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_TRUE(sim::Attributes(kRoot) & FILE_ATTRIBUTE_READONLY);
-}
+INSTANTIATE_TEST_SUITE_P(MissingOrAFile, LoneRootTest,
+                         ::testing::Values("C:\\missing", "C:\\file.txt"));
 
 // ---- the visitors ------------------------------------------------------------------------
 
-TEST_F(WalkTest, CookiesGoAtEveryDepth) {
-  sim::MakeFile("C:\\R\\cookies.txt");
-  sim::MakeFile("C:\\R\\Users50\\default\\x1y2\\Cookies.TXT");
-  sim::MakeFile("C:\\R\\Users50\\default\\x1y2\\prefs.js", "kept");
+struct VisitorCase {
+  const char* name;
+  FolderVisitor visitor;
+  Names files;  // below C:\R
+  Names left;
+};
 
-  WalkFolderTree(kRoot, EraseNetscapeCookies);
+void PrintTo(const VisitorCase& c, std::ostream* out) { *out << c.name; }
 
-  EXPECT_EQ(sim::Tree(kRoot),
-            (Paths{"C:\\R\\Users50", "C:\\R\\Users50\\default", "C:\\R\\Users50\\default\\x1y2",
-                   "C:\\R\\Users50\\default\\x1y2\\prefs.js"}));
+class VisitorTest : public WalkTest, public ::testing::WithParamInterface<VisitorCase> {};
+
+TEST_P(VisitorTest, ErasesItsFilesAtEveryDepthAndNothingElse) {
+  for (const std::string& file : GetParam().files) sim::MakeFile("C:\\R\\" + file, "x");
+
+  WalkFolderTree(kRoot, GetParam().visitor);
+
+  Names left;
+  for (const std::string& path : sim::Tree(kRoot)) left.push_back(path.substr(5));
+  EXPECT_EQ(left, GetParam().left);
+  EXPECT_TRUE(WriteSizes().empty()) << "visitors delete; they never overwrite, index.dat neither";
 }
 
-TEST_F(WalkTest, CacheVisitorEmptiesCacheAndNewCacheButKeepsThem) {
-  sim::MakeFile("C:\\R\\p\\Cache\\0A1B2C3D", "page");
-  sim::MakeFile("C:\\R\\p\\Cache\\sub\\x.gif", "gif");
-  sim::MakeFile("C:\\R\\p\\Cache\\desktop.ini", "[kept]");
-  sim::MakeFile("C:\\R\\p\\Cache\\index.dat", std::string(200, 'i'));
-  sim::MakeFile("C:\\R\\p\\NewCache\\_CACHE_001_", "new");
-  sim::MakeFile("C:\\R\\p\\other\\keep.txt");
-
-  WalkFolderTree(kRoot, EraseNetscapeCache);
-
-  EXPECT_EQ(sim::Tree(kRoot),
-            (Paths{"C:\\R\\p", "C:\\R\\p\\Cache", "C:\\R\\p\\Cache\\desktop.ini",
-                   "C:\\R\\p\\NewCache", "C:\\R\\p\\other", "C:\\R\\p\\other\\keep.txt"}));
-  EXPECT_TRUE(sim::CallsOf("WriteFile").empty()) << "index.dat is deleted, not overwritten";
-}
-
-TEST_F(WalkTest, HistoryVisitorDeletesBothHistoryFiles) {
-  sim::MakeFile("C:\\R\\history.dat");
-  sim::MakeFile("C:\\R\\p\\netscape.hst");
-  sim::MakeFile("C:\\R\\p\\history.dat.bak", "kept");
-
-  WalkFolderTree(kRoot, EraseNetscapeHistory);
-
-  EXPECT_EQ(sim::Tree(kRoot), (Paths{"C:\\R\\p", "C:\\R\\p\\history.dat.bak"}));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Netscape, VisitorTest,
+    ::testing::Values(
+        VisitorCase{"cookies",
+                    EraseNetscapeCookies,
+                    {"cookies.txt", "Users50\\default\\Cookies.TXT", "Users50\\default\\prefs.js"},
+                    {"Users50", "Users50\\default", "Users50\\default\\prefs.js"}},
+        // Cache and NewCache are emptied and kept, desktop.ini in them too.
+        VisitorCase{"cache",
+                    EraseNetscapeCache,
+                    {"p\\Cache\\0A1B2C3D", "p\\Cache\\sub\\x.gif", "p\\Cache\\desktop.ini",
+                     "p\\Cache\\index.dat", "p\\NewCache\\_CACHE_001_", "p\\other\\keep.txt"},
+                    {"p", "p\\Cache", "p\\Cache\\desktop.ini", "p\\NewCache", "p\\other",
+                     "p\\other\\keep.txt"}},
+        VisitorCase{"history",
+                    EraseNetscapeHistory,
+                    {"history.dat", "p\\netscape.hst", "p\\history.dat.bak"},
+                    {"p", "p\\history.dat.bak"}},
+        // A folder named Trash is visited like any other, not deleted.
+        VisitorCase{"mail",
+                    EraseNetscapeMail,
+                    {"Mail\\Sent", "Mail\\Trash.msf", "Mail\\Trash\\Trash", "Mail\\Trash\\Inbox"},
+                    {"Mail", "Mail\\Trash", "Mail\\Trash\\Inbox"}}),
+    [](const ::testing::TestParamInfo<VisitorCase>& info) { return std::string(info.param.name); });
 
 TEST_F(WalkTest, AReadOnlyHistoryFileSurvivesItsWalkWithoutItsBitAndGoesNextTime) {
   sim::MakeFile("C:\\R\\p\\history.dat", "h", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
@@ -141,18 +124,6 @@ TEST_F(WalkTest, AReadOnlyHistoryFileSurvivesItsWalkWithoutItsBitAndGoesNextTime
   EXPECT_FALSE(sim::Exists("C:\\R\\p\\history.dat"));
 }
 
-TEST_F(WalkTest, MailVisitorDeletesMailFilesAndVisitsAFolderNamedTrash) {
-  sim::MakeFile("C:\\R\\Mail\\Sent", "sent");
-  sim::MakeFile("C:\\R\\Mail\\Trash.msf", "index");
-  sim::MakeFile("C:\\R\\Mail\\Trash\\Trash", "inner mail");
-  sim::MakeFile("C:\\R\\Mail\\Trash\\Inbox", "kept");
-
-  WalkFolderTree(kRoot, EraseNetscapeMail);
-
-  EXPECT_EQ(sim::Tree(kRoot), (Paths{"C:\\R\\Mail", "C:\\R\\Mail\\Trash",
-                                     "C:\\R\\Mail\\Trash\\Inbox"}));
-}
-
 // ---- links ---------------------------------------------------------------------------------
 
 TEST_F(WalkTest, NeverWalksIntoALink) {
@@ -161,12 +132,15 @@ TEST_F(WalkTest, NeverWalksIntoALink) {
   sim::MakeLink("C:\\R\\profile", "C:\\home", true);
   sim::MakeLink("C:\\R\\a\\loop", kRoot, true);
   sim::MakeLink("C:\\R\\a\\inner.lnk", "C:\\home\\inner\\cookies.txt", false);
+  sim::MakeLink("C:\\R\\a\\Cache", "C:\\home", true);
 
   WalkFolderTree(kRoot, Record);
-  WalkFolderTree(kRoot, EraseNetscapeCookies);
+  for (FolderVisitor visitor : {EraseNetscapeCookies, EraseNetscapeCache})
+    WalkFolderTree(kRoot, visitor);
 
-  EXPECT_EQ(g_visits, (Paths{"C:\\R", "C:\\R\\a"}));
-  EXPECT_EQ(sim::Contents("C:\\home\\cookies.txt"), "outside");
+  EXPECT_EQ(g_visits, (Names{"C:\\R", "C:\\R\\a"}));
+  EXPECT_EQ(sim::Tree("C:\\home"),
+            (Names{"C:\\home\\cookies.txt", "C:\\home\\inner", "C:\\home\\inner\\cookies.txt"}));
   EXPECT_EQ(sim::Attributes("C:\\home\\inner\\cookies.txt"),
             static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
   for (const sim::Call& call : sim::CallsOf("SetFileAttributesA"))
@@ -183,15 +157,6 @@ TEST_F(WalkTest, NeitherVisitsNorListsARootThatIsALink) {
   EXPECT_TRUE(g_visits.empty());
   EXPECT_TRUE(sim::CallsOf("FindFirstFileA").empty());
   EXPECT_EQ(sim::Contents("C:\\home\\Cache\\page.html"), "outside");
-}
-
-TEST_F(WalkTest, CacheVisitorDoesNotEmptyACacheFolderThatIsALink) {
-  sim::MakeFile("C:\\home\\page.html", "outside");
-  sim::MakeLink("C:\\R\\p\\Cache", "C:\\home", true);
-
-  WalkFolderTree(kRoot, EraseNetscapeCache);
-
-  EXPECT_EQ(sim::Contents("C:\\home\\page.html"), "outside");
 }
 
 }  // namespace
