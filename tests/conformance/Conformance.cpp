@@ -9,8 +9,8 @@ void Conformance::SetUp() {
   dir_ = std::string(temp) + "twconf" + unique;
   ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr)) << dir_ << " error " << GetLastError();
   key_ = "Software\\TidewispConformance\\" + unique;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &scratch_, nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &scratch_, nullptr),
             ERROR_SUCCESS)
       << key_;
 }
@@ -26,15 +26,14 @@ void Conformance::MakeDir(const std::string& name) {
       << Path(name) << " error " << GetLastError();
 }
 
-void Conformance::MakeFile(const std::string& name, const std::string& contents,
-                           DWORD attributes) {
+void Conformance::MakeFile(const std::string& name, const std::string& contents, DWORD attributes) {
   ASSERT_TRUE(WriteAll(Path(name), contents, attributes)) << Path(name) << " " << GetLastError();
 }
 
 LONG Conformance::MakeKey(const char* name) {
   HKEY key = nullptr;
-  LONG status = RegCreateKeyExA(scratch_, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                nullptr);
+  LONG status =
+      RegCreateKeyExA(scratch_, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
   if (status == ERROR_SUCCESS) RegCloseKey(key);
   return status;
 }

@@ -46,9 +46,9 @@ TEST_F(RegistryKeys, ParentHandleRightsDoNotMatterForSubKeys) {
   HKEY reader = nullptr, child = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_QUERY_VALUE, &reader),
             ERROR_SUCCESS);
-  EXPECT_EQ(RegCreateKeyExA(reader, "child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child,
-                            nullptr),
-            ERROR_SUCCESS);
+  EXPECT_EQ(
+      RegCreateKeyExA(reader, "child", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr),
+      ERROR_SUCCESS);
   RegCloseKey(child);
   EXPECT_EQ(RegDeleteKeyA(reader, "child"), ERROR_SUCCESS);
   EXPECT_FALSE(KeyExists("child"));
@@ -103,8 +103,7 @@ TEST_F(RegistryKeys, EmptySubKeyOpensTheSameKeyAnew) {
               ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(again), ERROR_SUCCESS);
     DWORD size = 0;
-    EXPECT_EQ(RegQueryValueExA(scratch_, "shared", nullptr, nullptr, nullptr, &size),
-              ERROR_SUCCESS)
+    EXPECT_EQ(RegQueryValueExA(scratch_, "shared", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS)
         << "the first handle sees the value and outlives the second";
     EXPECT_EQ(size, 2u);
   }
@@ -136,8 +135,7 @@ TEST_F(RegistryKeys, DeleteKeyRefusesAKeyWithSubKeys) {
   DWORD disposition = 0;
   ASSERT_EQ(Create("parent\\child", &key, &disposition), ERROR_SUCCESS);
   EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
-  EXPECT_EQ(RegQueryValueExA(key, "name", nullptr, nullptr, nullptr, nullptr),
-            ERROR_FILE_NOT_FOUND)
+  EXPECT_EQ(RegQueryValueExA(key, "name", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND)
       << "the value went with its key";
   EXPECT_EQ(RegDeleteKeyA(key, ""), ERROR_SUCCESS);
   EXPECT_FALSE(KeyExists("parent\\child"));
@@ -170,7 +168,8 @@ TEST_F(RegistryKeys, HandleOfADeletedKeyAnswersKeyDeleted) {
   char name[64];
   DWORD size = sizeof name;
   const std::pair<const char*, std::function<LONG(HKEY)>> calls[] = {
-      {"query", [](HKEY k) { return RegQueryValueExA(k, "v", nullptr, nullptr, nullptr, nullptr); }},
+      {"query",
+       [](HKEY k) { return RegQueryValueExA(k, "v", nullptr, nullptr, nullptr, nullptr); }},
       {"set", [](HKEY k) { return RegSetValueExA(k, "v", 0, REG_BINARY, nullptr, 0); }},
       {"delete value", [](HKEY k) { return RegDeleteValueA(k, "v"); }},
       {"open", [&](HKEY k) { return RegOpenKeyExA(k, "sub", 0, KEY_READ, &sub); }},
@@ -182,14 +181,16 @@ TEST_F(RegistryKeys, HandleOfADeletedKeyAnswersKeyDeleted) {
       {"delete itself", [](HKEY k) { return RegDeleteKeyA(k, ""); }},
       {"shell-delete itself", [](HKEY k) { return SHDeleteKeyA(k, ""); }},
       {"enumerate",
-       [&](HKEY k) { return RegEnumKeyExA(k, 0, name, &size, nullptr, nullptr, nullptr, nullptr); }},
+       [&](HKEY k) {
+         return RegEnumKeyExA(k, 0, name, &size, nullptr, nullptr, nullptr, nullptr);
+       }},
   };
   for (const char* doomed : {"doomed\\deep", "doomed"}) {  // itself, then with its parent
     SCOPED_TRACE(doomed);
     HKEY key = nullptr;
     ASSERT_EQ(Create("doomed\\deep", &key), ERROR_SUCCESS);
     ASSERT_EQ(std::string(doomed) == "doomed" ? SHDeleteKeyA(scratch_, doomed)
-                                             : RegDeleteKeyA(scratch_, doomed),
+                                              : RegDeleteKeyA(scratch_, doomed),
               ERROR_SUCCESS);
     for (const auto& call : calls) EXPECT_EQ(call.second(key), ERROR_KEY_DELETED) << call.first;
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);

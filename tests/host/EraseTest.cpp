@@ -28,11 +28,11 @@ TEST_P(DesktopIniTest, KeepsOrErasesEveryDesktopIniInTheTree) {
 
   EraseFolderContents(kRoot, erase, 0);
 
-  EXPECT_EQ(sim::Tree(kRoot),
-            erase ? Names{}
-                  : (Names{"C:\\R\\desktop.ini", "C:\\R\\sub", "C:\\R\\sub\\Desktop.INI",
-                           "C:\\R\\sub2", "C:\\R\\sub2\\Desktop.ini",
-                           "C:\\R\\sub2\\Desktop.ini\\inner.txt"}));
+  EXPECT_EQ(
+      sim::Tree(kRoot),
+      erase ? Names{}
+            : (Names{"C:\\R\\desktop.ini", "C:\\R\\sub", "C:\\R\\sub\\Desktop.INI", "C:\\R\\sub2",
+                     "C:\\R\\sub2\\Desktop.ini", "C:\\R\\sub2\\Desktop.ini\\inner.txt"}));
   EXPECT_EQ(sim::CallsOf("SetFileAttributesA").size(), erase ? 1u : 0u);
   if (!erase) {
     EXPECT_EQ(sim::Attributes("C:\\R\\desktop.ini"), kReadOnly | kHidden);
@@ -150,7 +150,8 @@ TEST_P(IndexDatInTreeTest, OverwritesOnlyFilesNamedIndexDatBehindTheirHeader) {
   EXPECT_EQ(sim::Tree(kRoot), Names{});
   Names opened;
   for (const sim::Call& call : sim::CallsOf("CreateFileA")) opened.push_back(call.subject);
-  EXPECT_EQ(opened, overwrite ? (Names{"C:\\R\\deep\\er\\INDEX.dat", "C:\\R\\Index.DAT"}) : Names{});
+  EXPECT_EQ(opened,
+            overwrite ? (Names{"C:\\R\\deep\\er\\INDEX.dat", "C:\\R\\Index.DAT"}) : Names{});
   EXPECT_EQ(WriteSizes(), overwrite ? (Sizes{36, 936}) : Sizes{});
   EXPECT_EQ(sim::Contents("C:\\seen.dat"),
             std::string(64, 'x') + std::string(936, overwrite ? '\0' : 'x'));
@@ -198,7 +199,8 @@ TEST_P(ZeroFillTest, WritesChunksOf10000AndFlushesBeforeClosing) {
   calls.pop_back();
   EXPECT_EQ(FileCallNames(), calls);
   for (const sim::Call& open : sim::CallsOf("CreateFileA")) EXPECT_EQ(open.flags, kWrite);
-  EXPECT_TRUE(sim::Contents("C:\\d\\index.dat") == std::string(64, 'i') + std::string(c.size, '\0'));
+  EXPECT_TRUE(sim::Contents("C:\\d\\index.dat") ==
+              std::string(64, 'i') + std::string(c.size, '\0'));
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ZeroFillTest,
@@ -226,7 +228,8 @@ TEST_F(EraseFolderTest, ZeroFillReachesTheEndOfFilesOver4GiB) {
   EXPECT_TRUE(sim::BytesAre("C:\\seen.txt", 0, 0));
   EXPECT_EQ(sim::FileSize("C:\\c\\index.dat"), size);
   EXPECT_TRUE(sim::BytesAre("C:\\c\\index.dat", 64, 0));
-  HANDLE file = CreateFileA("C:\\c\\index.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file =
+      CreateFileA("C:\\c\\index.dat", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   std::string head(64, '\0');
   DWORD got = 0;
   ReadFile(file, &head[0], 64, &got, nullptr);
@@ -309,7 +312,8 @@ INSTANTIATE_TEST_SUITE_P(
     Sharing, WipeHeldTest,
     ::testing::Values(HeldCase{FILE_SHARE_READ, false, false},
                       HeldCase{FILE_SHARE_READ | FILE_SHARE_WRITE, true, false},
-                      HeldCase{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true, true}));
+                      HeldCase{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true,
+                               true}));
 
 TEST_F(EraseFolderTest, WipeFileGoesOnAfterAFailedWrite) {
   sim::MakeFile("C:\\d\\secret.txt", std::string(30000, 'x'));

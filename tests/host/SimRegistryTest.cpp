@@ -16,8 +16,8 @@ LONG Open(const char* path, REGSAM access) {
 
 LONG Create(const char* path, REGSAM access = KEY_ALL_ACCESS) {
   HKEY key = nullptr;
-  LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, access, nullptr, &key,
-                                nullptr);
+  LONG status =
+      RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, access, nullptr, &key, nullptr);
   if (status == ERROR_SUCCESS) RegCloseKey(key);
   return status;
 }
@@ -105,18 +105,19 @@ TEST_F(SimRegistry, CallLogNamesSubjectsSizesAndFlags) {
     log.push_back(call.name + " " + call.subject + " " + std::to_string(call.size) + " " +
                   std::to_string(call.flags));
   auto flags = [](DWORD value) { return " " + std::to_string(value); };
-  EXPECT_EQ(log, (Names{"RegOpenKeyExA HKCU\\software\\x 0" + flags(KEY_READ | KEY_WRITE),
-                        "RegOpenKeyExA HKCU\\Software\\X\\Gone 0" + flags(KEY_ALL_ACCESS),
-                        "RegCreateKeyExA HKLM\\Software\\Y 0" + flags(KEY_WRITE),
-                        "RegSetValueExA HKCU\\Software\\X\\when 4" + flags(REG_DWORD),
-                        "RegQueryValueExA HKCU\\Software\\X\\when 2 0",
-                        "RegQueryValueExA HKCU\\Software\\X\\ 0 0",
-                        "RegEnumKeyExA HKCU\\Software\\X 40 3",
-                        "RegDeleteValueA HKCU\\Software\\X\\when 0 0",
-                        "RegDeleteKeyA HKCU\\Software\\X\\Gone 0 0",
-                        "RegQueryValueExA HKCU\\Software\\X\\Gone\\v 0 0",
-                        "SHDeleteKeyA HKLM\\Software\\Y 0 0", "RegOpenKeyExA HKU 0" + flags(KEY_READ),
-                        "RegCloseKey HKCU\\Software\\X 0 0"}));
+  EXPECT_EQ(
+      log,
+      (Names{"RegOpenKeyExA HKCU\\software\\x 0" + flags(KEY_READ | KEY_WRITE),
+             "RegOpenKeyExA HKCU\\Software\\X\\Gone 0" + flags(KEY_ALL_ACCESS),
+             "RegCreateKeyExA HKLM\\Software\\Y 0" + flags(KEY_WRITE),
+             "RegSetValueExA HKCU\\Software\\X\\when 4" + flags(REG_DWORD),
+             "RegQueryValueExA HKCU\\Software\\X\\when 2 0",
+             "RegQueryValueExA HKCU\\Software\\X\\ 0 0", "RegEnumKeyExA HKCU\\Software\\X 40 3",
+             "RegDeleteValueA HKCU\\Software\\X\\when 0 0",
+             "RegDeleteKeyA HKCU\\Software\\X\\Gone 0 0",
+             "RegQueryValueExA HKCU\\Software\\X\\Gone\\v 0 0",
+             "SHDeleteKeyA HKLM\\Software\\Y 0 0", "RegOpenKeyExA HKU 0" + flags(KEY_READ),
+             "RegCloseKey HKCU\\Software\\X 0 0"}));
 }
 
 // Tests compare dumps to show that nothing changed: what they hold counts.
@@ -133,10 +134,10 @@ TEST_F(SimRegistry, DumpShowsKeysValuesRightsAndOpenHandles) {
   sim::DenyAccess(HKEY_CURRENT_USER, "Software\\App", KEY_SET_VALUE);
 
   std::string dump = sim::Dump();
-  for (const char* line : {"  HKCU\\Software\\App  [denied 0x2]\n",
-                           "    (default) = REG_SZ \"dflt\\0\"\n", "    \"n\" = REG_DWORD 0x0000002a\n",
-                           "    \"b\" = REG_BINARY 01 ff\n", "    \"t\" = type 77 7a\n",
-                           " HKCU\\Software\\App\\Locked (deleted) access 0x20019\n"})
+  for (const char* line :
+       {"  HKCU\\Software\\App  [denied 0x2]\n", "    (default) = REG_SZ \"dflt\\0\"\n",
+        "    \"n\" = REG_DWORD 0x0000002a\n", "    \"b\" = REG_BINARY 01 ff\n",
+        "    \"t\" = type 77 7a\n", " HKCU\\Software\\App\\Locked (deleted) access 0x20019\n"})
     EXPECT_NE(dump.find(line), std::string::npos) << "missing: " << line << "in\n" << dump;
 }
 

@@ -29,15 +29,13 @@ const char kIcqKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\
 const char kAimKey[] =
     "SOFTWARE\\America Online\\AOL Instant Messenger (TM)\\CurrentVersion\\AppPath";
 
-void Files(const Paths& paths) {
-  // Long enough that an index.dat has bytes past its 64-byte header to zero.
-  for (const auto& path : paths) sim::MakeFile(path, "data:" + path + std::string(100, '#'));
-}
-
+// Each scenario seeds every listed path that nothing else listed lies below
+// and that the machine does not have yet, as a file; the folders above come
+// with it. Its set-up then does what files cannot say.
 struct Scenario {
   const char* name;
   std::vector<int> flags;
-  std::function<void()> seed;
+  std::function<void()> setup;
   Paths gone;
   Paths kept;
   Paths overwritten;     // zero-filled before their deletion
@@ -60,9 +58,24 @@ bool Written(const std::string& path) {
   return false;
 }
 
+void Seed(const Scenario& s) {
+  Paths all;
+  for (const Paths* paths : {&s.gone, &s.kept, &s.overwritten, &s.notOverwritten})
+    all.insert(all.end(), paths->begin(), paths->end());
+  for (const std::string& path : all) {
+    bool folder = false;
+    for (const std::string& other : all) folder |= other.rfind(path + "\\", 0) == 0;
+    if (folder || sim::Exists(path)) continue;
+    if (!sim::Exists(path.substr(0, 3))) sim::AddDrive(path[0]);
+    // Long enough that an index.dat has bytes past its 64-byte header to zero.
+    sim::MakeFile(path, "data:" + path + std::string(100, '#'));
+  }
+  if (s.setup) s.setup();
+}
+
 TEST_P(TargetStepsTest, ErasesExactlyItsTargets) {
   const Scenario& s = GetParam();
-  s.seed();
+  Seed(s);
   sim::ClearCalls();
   CSweepProfile profile;
   for (int flag : s.flags) profile.di[flag] = 1;
@@ -73,49 +86,33 @@ TEST_P(TargetStepsTest, ErasesExactlyItsTargets) {
   for (const auto& path : s.notOverwritten) EXPECT_FALSE(Written(path)) << path << " written";
 }
 
-const std::string kTooLong = "C:\\" + std::string(257, 'w');   // 260 characters
+const std::string kTooLong = "C:\\" + std::string(257, 'w');  // 260 characters
+const std::string kBackups = kWin + "\\sysbckup\\rb";
+const std::string kTif = kWin + "\\Temporary Internet Files";
+const std::string kMozilla = kAppData + "\\Mozilla\\p";
+const std::string kNetscape = "C:\\Program Files\\Netscape\\Users\\me";
+const char kYahooBin[] = "C:\\Yahoo\\bin\\";  // less its last five characters: C:\Yahoo
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, TargetStepsTest,
     ::testing::Values(
-        Scenario{"temp_folders",
-                 {kTempFolders},
-                 [] {
-                   Files({kTemp + "\\a.txt", kTemp + "\\desktop.ini", kTemp + "\\sub\\b.txt",
-                          kWin + "\\Temp\\c.txt", kWin + "\\Temp\\Desktop.INI",
-                          kWin + "\\Tmp\\d.txt"});
-                 },
+        Scenario{"temp_folders", {kTempFolders}, nullptr,
                  {kTemp + "\\a.txt", kTemp + "\\desktop.ini", kTemp + "\\sub",
-                  kWin + "\\Temp\\c.txt", kWin + "\\Temp\\Desktop.INI", kWin + "\\Tmp\\d.txt"},
+                  kTemp + "\\sub\\b.txt", kWin + "\\Temp\\c.txt", kWin + "\\Temp\\Desktop.INI",
+                  kWin + "\\Tmp\\d.txt"},
                  {kTemp, kWin + "\\Temp", kWin + "\\Tmp"}},
-        Scenario{"temp_path_unavailable_skips_windows_part_too",
-                 {kTempFolders},
-                 [] {
-                   sim::SetTempPath("");
-                   Files({kWin + "\\Temp\\c.txt"});
-                 },
+        Scenario{"temp_path_unavailable_skips_windows_part_too", {kTempFolders},
+                 [] { sim::SetTempPath(""); },
                  {},
                  {kWin + "\\Temp\\c.txt"}},
-        Scenario{"temp_path_too_long",
-                 {kTempFolders},
-                 [] {
-                   sim::SetTempPath(kTooLong + "\\");
-                   Files({kWin + "\\Temp\\c.txt"});
-                 },
+        Scenario{"temp_path_too_long", {kTempFolders}, [] { sim::SetTempPath(kTooLong + "\\"); },
                  {},
                  {kWin + "\\Temp\\c.txt"}},
-        Scenario{"windows_directory_too_long",
-                 {kTempFolders},
+        Scenario{"windows_directory_too_long", {kTempFolders},
+                 [] { sim::SetWindowsDirectory(kTooLong); },
+                 {kTemp + "\\a.txt"}},
+        Scenario{"recent_files", {kRecentFiles},
                  [] {
-                   sim::SetWindowsDirectory(kTooLong);
-                   Files({kTemp + "\\a.txt"});
-                 },
-                 {kTemp + "\\a.txt"},
-                 {}},
-        Scenario{"recent_files",
-                 {kRecentFiles},
-                 [] {
-                   Files({kRecent + "\\doc.lnk", kRecent + "\\desktop.ini"});
                    sim::SetString(HKEY_CURRENT_USER,
                                   "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
                                   "RecentDocs\\.txt",
@@ -123,202 +120,112 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  {kRecent + "\\doc.lnk"},
                  {kRecent + "\\desktop.ini", kRecent}},
-        Scenario{"my_documents",
-                 {kMyDocuments},
-                 [] { Files({kDocs + "\\a.doc", kDocs + "\\desktop.ini", kDocs + "\\s\\b.doc"}); },
-                 {kDocs + "\\a.doc", kDocs + "\\s"},
+        Scenario{"my_documents", {kMyDocuments}, nullptr,
+                 {kDocs + "\\a.doc", kDocs + "\\s", kDocs + "\\s\\b.doc"},
                  {kDocs + "\\desktop.ini", kDocs}},
-        Scenario{"registry_backups_unbroken_run",
-                 {kRegistryBackups},
+        Scenario{"registry_backups_unbroken_run", {kRegistryBackups}, nullptr,
+                 {kBackups + "bad.cab", kBackups + "000.cab", kBackups + "001.cab",
+                  kBackups + "002.cab", kBackups + "003.cab"},
+                 {kBackups + "005.cab"}},
+        Scenario{"registry_backups_without_rb000", {kRegistryBackups}, nullptr,
+                 {kBackups + "bad.cab"},
+                 {kBackups + "001.cab"}},
+        Scenario{"registry_backups_stop_at_a_locked_cabinet", {kRegistryBackups},
+                 [] { sim::HoldOpen(kBackups + "001.cab", GENERIC_READ, FILE_SHARE_READ); },
+                 {kBackups + "000.cab"},
+                 {kBackups + "001.cab", kBackups + "002.cab"}},
+        Scenario{"media_index_from_the_drive_letter_only", {kMediaPlayerPlaylists},
                  [] {
-                   Files({kWin + "\\sysbckup\\rbbad.cab", kWin + "\\sysbckup\\rb000.cab",
-                          kWin + "\\sysbckup\\rb001.cab", kWin + "\\sysbckup\\rb002.cab",
-                          kWin + "\\sysbckup\\rb003.cab", kWin + "\\sysbckup\\rb005.cab"});
-                 },
-                 {kWin + "\\sysbckup\\rbbad.cab", kWin + "\\sysbckup\\rb000.cab",
-                  kWin + "\\sysbckup\\rb003.cab"},
-                 {kWin + "\\sysbckup\\rb005.cab"}},
-        Scenario{"registry_backups_without_rb000",
-                 {kRegistryBackups},
-                 [] { Files({kWin + "\\sysbckup\\rbbad.cab", kWin + "\\sysbckup\\rb001.cab"}); },
-                 {kWin + "\\sysbckup\\rbbad.cab"},
-                 {kWin + "\\sysbckup\\rb001.cab"}},
-        Scenario{"registry_backups_stop_at_a_locked_cabinet",
-                 {kRegistryBackups},
-                 [] {
-                   Files({kWin + "\\sysbckup\\rb000.cab", kWin + "\\sysbckup\\rb001.cab",
-                          kWin + "\\sysbckup\\rb002.cab"});
-                   sim::HoldOpen(kWin + "\\sysbckup\\rb001.cab", GENERIC_READ, FILE_SHARE_READ);
-                 },
-                 {kWin + "\\sysbckup\\rb000.cab"},
-                 {kWin + "\\sysbckup\\rb001.cab", kWin + "\\sysbckup\\rb002.cab"}},
-        Scenario{"media_index_from_the_drive_letter_only",
-                 {kMediaPlayerPlaylists},
-                 [] {
-                   sim::AddDrive('E');
                    sim::MakeDir("E:\\WINNT");
                    sim::SetWindowsDirectory("E:\\WINNT");
-                   Files({kAppData + "\\Microsoft\\Media Player\\ActivePlaylist.dat",
-                          "E:\\Documents and Settings\\All Users\\Application Data\\Microsoft\\"
-                          "Media Index\\x.wmdb",
-                          kMediaIndex + "\\y.wmdb"});
                  },
                  {kAppData + "\\Microsoft\\Media Player\\ActivePlaylist.dat",
                   "E:\\Documents and Settings\\All Users\\Application Data\\Microsoft\\Media "
                   "Index\\x.wmdb"},
                  {kMediaIndex + "\\y.wmdb"}},
-        Scenario{"yahoo_home_dir_less_five",
-                 {kYahooMessenger},
-                 [] {
-                   sim::SetString(HKEY_CURRENT_USER, kYahooKey, "HomeDir", "C:\\Yahoo\\bin\\");
-                   Files({"C:\\Yahoo\\ypager.log", "C:\\Yahoo\\IMVCache\\a.gif",
-                          "C:\\Yahoo\\other.log"});
-                 },
+        Scenario{"yahoo_home_dir_less_five", {kYahooMessenger},
+                 [] { sim::SetString(HKEY_CURRENT_USER, kYahooKey, "HomeDir", kYahooBin); },
                  {"C:\\Yahoo\\ypager.log", "C:\\Yahoo\\IMVCache\\a.gif"},
                  {"C:\\Yahoo\\IMVCache", "C:\\Yahoo\\other.log"}},
-        Scenario{"yahoo_home_dir_too_short",
-                 {kYahooMessenger},
-                 [] {
-                   sim::SetString(HKEY_CURRENT_USER, kYahooKey, "HomeDir", "C:\\Yb");
-                   Files({"C:\\ypager.log", "C:\\IMVCache\\a.gif"});
-                 },
+        Scenario{"yahoo_home_dir_too_short", {kYahooMessenger},
+                 [] { sim::SetString(HKEY_CURRENT_USER, kYahooKey, "HomeDir", "C:\\Yb"); },
                  {},
                  {"C:\\ypager.log", "C:\\IMVCache\\a.gif"}},
-        Scenario{"icq_six_folders",
-                 {kIcq},
-                 [] {
-                   sim::SetString(HKEY_LOCAL_MACHINE, kIcqKey, "Path", "C:\\ICQ");
-                   Files({"C:\\ICQ\\Bookmark\\1", "C:\\ICQ\\ICQFiles\\2", "C:\\ICQ\\Pictures\\3",
-                          "C:\\ICQ\\Received Files\\4", "C:\\ICQ\\2002a\\5", "C:\\ICQ\\2002b\\6",
-                          "C:\\ICQ\\icq.exe", "C:\\ICQ\\Other\\7"});
-                 },
+        Scenario{"icq_six_folders", {kIcq},
+                 [] { sim::SetString(HKEY_LOCAL_MACHINE, kIcqKey, "Path", "C:\\ICQ"); },
                  {"C:\\ICQ\\Bookmark\\1", "C:\\ICQ\\ICQFiles\\2", "C:\\ICQ\\Pictures\\3",
                   "C:\\ICQ\\Received Files\\4", "C:\\ICQ\\2002a\\5", "C:\\ICQ\\2002b\\6"},
-                 {"C:\\ICQ\\Bookmark", "C:\\ICQ\\2002b", "C:\\ICQ\\icq.exe",
-                  "C:\\ICQ\\Other\\7"}},
-        Scenario{"icq_key_readable_but_not_writable",
-                 {kIcq},
+                 {"C:\\ICQ\\Bookmark", "C:\\ICQ\\2002b", "C:\\ICQ\\icq.exe", "C:\\ICQ\\Other\\7"}},
+        Scenario{"icq_key_readable_but_not_writable", {kIcq},
                  [] {
                    sim::SetString(HKEY_LOCAL_MACHINE, kIcqKey, "Path", "C:\\ICQ");
                    sim::DenyAccess(HKEY_LOCAL_MACHINE, kIcqKey, KEY_SET_VALUE);
-                   Files({"C:\\ICQ\\Bookmark\\1"});
                  },
                  {},
                  {"C:\\ICQ\\Bookmark\\1"}},
-        Scenario{"icq_path_of_260_bytes_does_not_fit",
-                 {kIcq},
+        Scenario{"icq_path_of_260_bytes_does_not_fit", {kIcq},
                  [] {
                    sim::SetValue(HKEY_LOCAL_MACHINE, kIcqKey, "Path", REG_SZ,
                                  std::string(260, 'C'));
-                   Files({kTemp + "\\keep"});
                  },
                  {},
                  {kTemp + "\\keep"}},
-        Scenario{"aim_default_value_less_eight",
-                 {kAim},
-                 [] {
-                   sim::AddDrive('D');
-                   sim::SetString(HKEY_CURRENT_USER, kAimKey, "", "D:\\Apps\\AIM\\aim.exe");
-                   Files({"D:\\Apps\\AIM\\a.tmp", "D:\\Apps\\AIM\\B.DAT", "D:\\Apps\\AIM\\c.txt",
-                          "D:\\Apps\\AIM\\sub\\d.tmp"});
-                 },
+        Scenario{"aim_default_value_less_eight", {kAim},
+                 [] { sim::SetString(HKEY_CURRENT_USER, kAimKey, "", "D:\\Apps\\AIM\\aim.exe"); },
                  {"D:\\Apps\\AIM\\a.tmp", "D:\\Apps\\AIM\\B.DAT"},
                  {"D:\\Apps\\AIM\\c.txt", "D:\\Apps\\AIM\\sub\\d.tmp"}},
-        Scenario{"msn_received_files",
-                 {kMsnReceivedFiles},
-                 [] { Files({kDocs + "\\My Received Files\\pic.jpg", kDocs + "\\mine.doc"}); },
+        Scenario{"msn_received_files", {kMsnReceivedFiles}, nullptr,
                  {kDocs + "\\My Received Files\\pic.jpg"},
                  {kDocs + "\\My Received Files", kDocs + "\\mine.doc"}},
-        Scenario{"aol_client",
-                 {kAolGoTo, kAolCache, kAim},
+        Scenario{"aol_client", {kAolGoTo, kAolCache, kAim},
                  [] {
                    sim::SetString(HKEY_LOCAL_MACHINE, kAolKey, "AppPath", "C:\\AOL");
-                   Files({"C:\\AOL\\download\\a.log", "C:\\AOL\\download\\b.txt",
-                          "C:\\AOL\\organize\\x.AUT", "C:\\AOL\\organize\\x.arl.bak",
-                          "C:\\AOL\\organize\\sub\\z.aut", "C:\\AOL\\organize\\CACHE\\c.art"});
                    sim::MakeFile("C:\\AOL\\organize\\y.aRl", "ro", FILE_ATTRIBUTE_READONLY);
                  },
                  {"C:\\AOL\\download\\a.log", "C:\\AOL\\organize\\x.AUT",
                   "C:\\AOL\\organize\\y.aRl", "C:\\AOL\\organize\\CACHE\\c.art"},
                  {"C:\\AOL\\download\\b.txt", "C:\\AOL\\organize\\x.arl.bak",
                   "C:\\AOL\\organize\\sub\\z.aut", "C:\\AOL\\organize\\CACHE"}},
-        Scenario{"ie_cookies",
-                 {kIeCookies},
-                 [] { Files({kCookies + "\\user@site.txt", kCookies + "\\index.dat"}); },
+        Scenario{"ie_cookies", {kIeCookies}, nullptr,
                  {kCookies + "\\user@site.txt", kCookies + "\\index.dat"},
                  {kCookies},
                  {},
                  {kCookies + "\\index.dat"}},
-        Scenario{"ie_cache_with_index_dat",
-                 {kIeCache},
-                 [] {
-                   Files({kCache + "\\page.htm", kCache + "\\index.dat",
-                          kWin + "\\Temporary Internet Files\\index.dat",
-                          kWin + "\\Temporary Internet Files\\Content.IE5\\x.gif"});
-                 },
-                 {kCache + "\\page.htm", kWin + "\\Temporary Internet Files\\index.dat",
-                  kWin + "\\Temporary Internet Files\\Content.IE5"},
-                 {kCache, kWin + "\\Temporary Internet Files"},
-                 {kWin + "\\Temporary Internet Files\\index.dat"},
+        Scenario{"ie_cache_with_index_dat", {kIeCache}, nullptr,
+                 {kCache + "\\page.htm", kTif + "\\index.dat", kTif + "\\Content.IE5",
+                  kTif + "\\Content.IE5\\x.gif"},
+                 {kCache, kTif},
+                 {kTif + "\\index.dat"},
                  {kCache + "\\index.dat"}},
-        Scenario{"aol_cache_flag_alone_without_aol_runs_ie_cache",
-                 {kAolCache},
-                 [] { Files({kCache + "\\page.htm"}); },
-                 {kCache + "\\page.htm"},
-                 {}},
-        Scenario{"favorites",
-                 {kIeFavorites},
-                 [] { Files({kFavorites + "\\Links\\a.url", kFavorites + "\\desktop.ini"}); },
-                 {kFavorites + "\\Links"},
+        Scenario{"aol_cache_flag_alone_without_aol_runs_ie_cache", {kAolCache}, nullptr,
+                 {kCache + "\\page.htm"}},
+        Scenario{"favorites", {kIeFavorites}, nullptr,
+                 {kFavorites + "\\Links", kFavorites + "\\Links\\a.url"},
                  {kFavorites + "\\desktop.ini"}},
-        Scenario{"history_without_index_dat_flag",
-                 {kIeHistory},
-                 [] {
-                   Files({kHistory + "\\index.dat", kHistory + "\\History.IE5\\index.dat",
-                          kWin + "\\History\\index.dat"});
-                 },
+        Scenario{"history_without_index_dat_flag", {kIeHistory}, nullptr,
                  {kHistory + "\\index.dat", kHistory + "\\History.IE5",
                   kWin + "\\History\\index.dat"},
                  {kHistory, kWin + "\\History"},
                  {kWin + "\\History\\index.dat"},
                  {kHistory + "\\index.dat", kHistory + "\\History.IE5\\index.dat"}},
-        Scenario{"history_with_index_dat_flag",
-                 {kIeHistory, kIndexDat},
-                 [] { Files({kHistory + "\\index.dat", kHistory + "\\History.IE5\\index.dat"}); },
+        Scenario{"history_with_index_dat_flag", {kIeHistory, kIndexDat}, nullptr,
                  {kHistory + "\\index.dat"},
                  {kHistory},
                  {kHistory + "\\index.dat", kHistory + "\\History.IE5\\index.dat"}},
         Scenario{"index_dat_flag_alone_erases_nothing",
-                 {kIndexDat, kRecycleBin, kNetscapeHiddenMail},
-                 [] { Files({kHistory + "\\index.dat", kTemp + "\\a"}); },
+                 {kIndexDat, kRecycleBin, kNetscapeHiddenMail}, nullptr,
                  {},
                  {kHistory + "\\index.dat", kTemp + "\\a"}},
-        Scenario{"netscape_cookies_in_both_trees",
-                 {kNetscapeCookies},
-                 [] {
-                   Files({kAppData + "\\Mozilla\\Profiles\\p1\\cookies.txt",
-                          kAppData + "\\Mozilla\\Firefox\\Profiles\\p2\\x\\cookies.txt",
-                          "C:\\Program Files\\Netscape\\Users\\me\\cookies.txt",
-                          "C:\\Program Files\\Netscape\\Users\\me\\history.dat"});
-                 },
+        Scenario{"netscape_cookies_in_both_trees", {kNetscapeCookies}, nullptr,
                  {kAppData + "\\Mozilla\\Profiles\\p1\\cookies.txt",
                   kAppData + "\\Mozilla\\Firefox\\Profiles\\p2\\x\\cookies.txt",
-                  "C:\\Program Files\\Netscape\\Users\\me\\cookies.txt"},
-                 {"C:\\Program Files\\Netscape\\Users\\me\\history.dat"}},
-        Scenario{"netscape_everything",
-                 {kNetscapeCache, kNetscapeHistory, kNetscapeMail},
-                 [] {
-                   Files({kAppData + "\\Mozilla\\p\\Cache\\a", kAppData + "\\Mozilla\\p\\NewCache\\b",
-                          kAppData + "\\Mozilla\\p\\history.dat",
-                          kAppData + "\\Mozilla\\p\\netscape.hst", kAppData + "\\Mozilla\\p\\Trash",
-                          kAppData + "\\Mozilla\\p\\Trash.msf", kAppData + "\\Mozilla\\p\\Sent",
-                          kAppData + "\\Mozilla\\p\\Inbox"});
-                 },
-                 {kAppData + "\\Mozilla\\p\\Cache\\a", kAppData + "\\Mozilla\\p\\NewCache\\b",
-                  kAppData + "\\Mozilla\\p\\history.dat", kAppData + "\\Mozilla\\p\\netscape.hst",
-                  kAppData + "\\Mozilla\\p\\Trash", kAppData + "\\Mozilla\\p\\Trash.msf",
-                  kAppData + "\\Mozilla\\p\\Sent"},
-                 {kAppData + "\\Mozilla\\p\\Cache", kAppData + "\\Mozilla\\p\\Inbox"}}),
+                  kNetscape + "\\cookies.txt"},
+                 {kNetscape + "\\history.dat"}},
+        Scenario{"netscape_everything", {kNetscapeCache, kNetscapeHistory, kNetscapeMail}, nullptr,
+                 {kMozilla + "\\Cache\\a", kMozilla + "\\NewCache\\b", kMozilla + "\\history.dat",
+                  kMozilla + "\\netscape.hst", kMozilla + "\\Trash", kMozilla + "\\Trash.msf",
+                  kMozilla + "\\Sent"},
+                 {kMozilla + "\\Cache", kMozilla + "\\Inbox"}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 // ---- steps whose effect is not a file ----------------------------------------------

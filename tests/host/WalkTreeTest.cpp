@@ -116,8 +116,7 @@ TEST_F(WalkTest, AReadOnlyHistoryFileSurvivesItsWalkWithoutItsBitAndGoesNextTime
   WalkFolderTree(kRoot, EraseNetscapeHistory);
 
   ASSERT_TRUE(sim::Exists("C:\\R\\p\\history.dat"));
-  EXPECT_EQ(sim::Attributes("C:\\R\\p\\history.dat"),
-            static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(sim::Attributes("C:\\R\\p\\history.dat"), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
 
   WalkFolderTree(kRoot, EraseNetscapeHistory);
 

@@ -12,7 +12,7 @@ bool UnderWine();  // never on the simulated machine
 // read-only attribute: such a file can still be opened for writing there.
 bool WineAsRoot();
 
-std::string Unique(const char* prefix);  // a name no earlier call in this process gave
+std::string Unique(const char* prefix);        // a name no earlier call in this process gave
 std::string ReadAll(const std::string& path);  // through any sharing; "<missing>" if absent
 // Creates or truncates the file, writes `contents`, then sets `attributes` if any.
 bool WriteAll(const std::string& path, const std::string& contents = "", DWORD attributes = 0);

@@ -25,8 +25,8 @@ class PrimitivesCache : public ::testing::Test {
       ASSERT_TRUE(CreateUrlCacheEntryA(url.c_str(), 0, "htm", file, 0)) << GetLastError();
       ASSERT_TRUE(WriteAll(file, "<html></html>")) << file;
       FILETIME never = {0, 0};
-      ASSERT_TRUE(CommitUrlCacheEntryA(url.c_str(), file, never, never, NORMAL_CACHE_ENTRY,
-                                       nullptr, 0, "htm", nullptr))
+      ASSERT_TRUE(CommitUrlCacheEntryA(url.c_str(), file, never, never, NORMAL_CACHE_ENTRY, nullptr,
+                                       0, "htm", nullptr))
           << GetLastError();
     }
     ASSERT_TRUE(InternetSetCookieA(("http://" + host_ + "/").c_str(), "id",
