@@ -17,27 +17,16 @@
 #include "bench/BareErase.h"
 #include "bench/BenchSupport.h"
 #include "engine/Primitives.h"
+#include "tests/support/Process.h"
 
 namespace {
-
-bool RunAndWait(std::string commandLine) {
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
-    return false;
-  WaitForSingleObject(process.hProcess, INFINITE);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return true;
-}
 
 double Erase(int who, const std::string& tree) {
   double seconds = 0;
   if (who == 0) seconds = SecondsOf([&] { EraseFolderContents(tree, 0, 0); });
   if (who == 1) seconds = SecondsOf([&] { BareErase(tree.c_str()); });
-  if (who == 2) seconds = SecondsOf([&] { RunAndWait("cmd.exe /c rd /s /q " + tree); });
+  if (who == 2)
+    seconds = SecondsOf([&] { RunAndWait("cmd.exe /c rd /s /q " + tree, INFINITE); });
   if (long left = EntriesLeft(tree)) std::printf("%s left %ld entries\n", tree.c_str(), left);
   return seconds;
 }
@@ -54,7 +43,7 @@ int main(int argc, char** argv) {
   const char* const names[3] = {"ours", "bare", "rd"};
 
   // What starting cmd.exe alone costs, included in each rd slice.
-  double cmdStart = SecondsOf([] { RunAndWait("cmd.exe /c rem"); });
+  double cmdStart = SecondsOf([] { RunAndWait("cmd.exe /c rem", INFINITE); });
 
   double total[3] = {};
   std::vector<double> versusBare, versusRd;

@@ -1,5 +1,7 @@
 #include "tests/e2e/E2e.h"
 
+#include "tests/support/Process.h"
+
 #include <cstdlib>
 
 #include "tests/support/Win32Test.h"
@@ -26,20 +28,12 @@ void E2eTest::TearDown() { SHDeleteKeyA(HKEY_CURRENT_USER, kKey); }
 
 DWORD E2eTest::RunTidewisp(const std::string& arguments) {
   std::string line = "\"" + ExePath() + "\" " + arguments;
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  DWORD code = 0xFFFFFFFF;
+  if (!RunAndWait(line, 120000, &code)) {
     ADD_FAILURE() << "cannot start " << line << ": " << GetLastError();
     return 0xFFFFFFFF;
   }
-  DWORD waited = WaitForSingleObject(process.hProcess, 120000);
-  EXPECT_EQ(waited, WAIT_OBJECT_0) << "tidewisp.exe did not end";
-  DWORD code = 0xFFFFFFFF;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  EXPECT_NE(code, static_cast<DWORD>(STILL_ACTIVE)) << "tidewisp.exe did not end";
   return code;
 }
 

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "tests/support/Process.h"
+
 namespace {
 
 // Wine's own export: the Unix path of a DOS path, in a heap block of the
@@ -20,21 +22,6 @@ std::string UnixPath(const std::string& dosPath) {
   std::string result = unix;
   HeapFree(GetProcessHeap(), 0, unix);
   return result;
-}
-
-// Starts a program and, for Windows programs, waits for it. Wine starts a
-// Unix program without a process to wait on, so callers poll for its effect.
-bool Start(std::string commandLine) {
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
-    return false;
-  WaitForSingleObject(process.hProcess, 10000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return true;
 }
 
 // Waits up to five seconds for the path's attributes to satisfy `done`.
@@ -69,7 +56,7 @@ void PrimitivesTest::TearDown() {
   // empty folder removes that folder and leaves the link).
   if (!link_.empty()) {
     if (UnderWine()) {
-      Start("Z:\\bin\\rm -f " + Quoted(UnixPath(link_)));
+      RunAndWait("Z:\\bin\\rm -f " + Quoted(UnixPath(link_)), 10000);
       Await(link_, [](DWORD attributes) { return attributes == INVALID_FILE_ATTRIBUTES; });
     } else {
       RemoveDirectoryA(link_.c_str());
@@ -114,13 +101,13 @@ bool PrimitivesTest::MakeFolderLink(const std::string& name, const std::string& 
       *why = "no Unix path for " + target + " or " + link_;
       return false;
     }
-    if (!Start("Z:\\bin\\ln -s " + Quoted(from) + " " + Quoted(at))) {
+    if (!RunAndWait("Z:\\bin\\ln -s " + Quoted(from) + " " + Quoted(at), 10000)) {
       *why = "cannot start Z:\\bin\\ln, error " + std::to_string(GetLastError());
       return false;
     }
   } else {
     // A junction needs no privilege, unlike a symbolic link.
-    Start("cmd.exe /c mklink /J " + Quoted(link_) + " " + Quoted(target));
+    RunAndWait("cmd.exe /c mklink /J " + Quoted(link_) + " " + Quoted(target), 10000);
   }
   if (!Await(link_, IsLinkAttributes)) {
     *why = "the link did not appear as a reparse point: attributes " +
