@@ -1,5 +1,6 @@
 // Web browsers and the AOL client: Mozilla and Netscape profile trees, and
 // Internet Explorer's cookies, typed addresses, cache, favourites and history.
+#include "engine/EraseNames.h"
 #include "engine/Handles.h"
 #include "engine/Log.h"
 #include "engine/Primitives.h"
@@ -21,31 +22,24 @@ const struct {
     {kNetscapeMail, EraseNetscapeMail, "Erasing Netscape Navigator sent and deleted e-mails..."},
 };
 
-bool EndsWithNoCase(const std::string& text, const char* tail) {
-  size_t n = std::string(tail).size();
-  if (text.size() < n) return false;
-  for (size_t i = 0; i < n; ++i) {
-    char a = text[text.size() - n + i], b = tail[i];
-    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
-    if (a != b) return false;
-  }
-  return true;
-}
-
-// AOL's GO TO history: the files directly in `organize` whose path ends in
-// ".AUT" or ".ARL"; subfolders are not entered.
+// AOL's GO TO history: the files directly in `organize` whose name ends in
+// ".AUT" or ".ARL", read-only ones too; subfolders are not entered. The whole
+// folder is listed and the endings compared here: a "*.AUT" pattern would
+// also match "x.auto" through its short name on Windows.
 void EraseAolGoTo(const std::string& organize) {
+  if (!MayList(StartingFolderAttributes(organize))) return;
   WIN32_FIND_DATAA record;
   CFindHandle listing(FindFirstFileA((organize + "\\*.*").c_str(), &record));
   if (!listing.IsValid()) return;
   do {
-    std::string name = record.cFileName;
-    if (name == "." || name == "..") continue;
-    std::string full = organize + "\\" + name;
-    if (!EndsWithNoCase(full, ".AUT") && !EndsWithNoCase(full, ".ARL")) continue;
-    ClearReadOnly(full);
-    DeleteFileA(full.c_str());
+    const char* name = record.cFileName;
+    if (IsDotEntry(name)) continue;
+    if (!HasFixedEnding(name, ".aut") && !HasFixedEnding(name, ".arl")) continue;
+    std::string path = ChildPath(organize, name);
+    // A link of that name goes as a link does where a folder is emptied:
+    // itself only, its target's attributes untouched.
+    if (!(record.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ClearReadOnly(path);
+    DeleteFileA(path.c_str());
   } while (FindNextFileA(listing.Get(), &record));
 }
 
@@ -82,7 +76,7 @@ void EraseAol(CRunContext& run) {
   std::string folder;
   if (!run.LookupAppFolder(HKEY_LOCAL_MACHINE,
                            "SOFTWARE\\America Online\\America Online\\CurrentVersion",
-                           "AppPath", 0, folder))
+                           kMachineAppAccess, "AppPath", 0, folder))
     return;
   run.path = folder;
   if (run.On(kAim)) DeleteMatching(run.path + "\\download", ".log");

@@ -21,10 +21,10 @@ inline bool IsDotEntry(const char* name) {
 }
 
 // Case-insensitive comparison with one of the erasers' fixed ASCII names
-// ("desktop.ini", "index.dat"). Folding ASCII letters byte by byte answers
-// exactly as the code page's multi-byte comparison would: a name holding a
-// double-byte character has a byte of 0x80 or more, which can never equal a
-// byte of an ASCII name under either comparison.
+// ("desktop.ini", "index.dat") or endings (".aut"), given in lower case.
+// Folding ASCII letters byte by byte answers exactly as the code page's
+// multi-byte comparison would: a name holding any other character has bytes
+// of 0x80 or more, which can never equal a byte of an ASCII text.
 inline bool IsFixedName(const char* name, const char* fixedLower) {
   for (;; ++name, ++fixedLower) {
     char c = *name;
@@ -32,6 +32,11 @@ inline bool IsFixedName(const char* name, const char* fixedLower) {
     if (c != *fixedLower) return false;
     if (c == '\0') return true;
   }
+}
+inline bool HasFixedEnding(const char* name, const char* endingLower) {
+  size_t length = std::char_traits<char>::length(name);
+  size_t ending = std::char_traits<char>::length(endingLower);
+  return length >= ending && IsFixedName(name + length - ending, endingLower);
 }
 
 // The attributes of a starting folder, read before it is listed. Trailing

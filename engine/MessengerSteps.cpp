@@ -8,8 +8,8 @@
 void EraseYahooMessenger(CRunContext& run) {
   std::string folder;
   // "HomeDir" ends in a five-character piece that is not part of the folder.
-  bool found = run.LookupAppFolder(HKEY_CURRENT_USER, "SOFTWARE\\Yahoo\\YServer", "HomeDir", 5,
-                                   folder);
+  bool found = run.LookupAppFolder(HKEY_CURRENT_USER, "SOFTWARE\\Yahoo\\YServer",
+                                   kUserAppAccess, "HomeDir", 5, folder);
   LogLine("Erasing Yahoo! Messenger logs ...");
   if (!found) return;
   DeleteFileA((folder + "\\ypager.log").c_str());
@@ -20,7 +20,7 @@ void EraseIcq(CRunContext& run) {
   std::string folder;
   bool found = run.LookupAppFolder(
       HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\ICQ.exe",
-      "Path", 0, folder);
+      kMachineAppAccess, "Path", 0, folder);
   LogLine("Erasing ICQ logs ...");
   if (!found) return;
   for (const char* piece :
@@ -33,8 +33,8 @@ void EraseAim(CRunContext& run) {
   // The default value names the program ("...\aim.exe"): eight characters off.
   bool found = run.LookupAppFolder(
       HKEY_CURRENT_USER,
-      "SOFTWARE\\America Online\\AOL Instant Messenger (TM)\\CurrentVersion\\AppPath", "", 8,
-      folder);
+      "SOFTWARE\\America Online\\AOL Instant Messenger (TM)\\CurrentVersion\\AppPath",
+      kUserAppAccess, "", 8, folder);
   LogLine("Erasing AIM logs ...");
   if (!found) return;
   DeleteMatching(folder, ".tmp");

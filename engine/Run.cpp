@@ -33,6 +33,6 @@ void CSweepProfile::Run(LONG mask) {
     EraseListedFolders(run);
   }
 
-  lastErase = static_cast<LONG>(UnixTime());
+  lastErase = UnixTime();
   LogLine("Cleaning complete.");
 }

@@ -18,10 +18,10 @@ bool CRunContext::WindowsDirectory() {
   return length >= 1 && length < MAX_PATH;
 }
 
-bool CRunContext::LookupAppFolder(HKEY root, const char* key, const char* value, size_t cut,
-                                  std::string& folder) {
+bool CRunContext::LookupAppFolder(HKEY root, const char* key, REGSAM access, const char* value,
+                                  size_t cut, std::string& folder) {
   CRegKey app;
-  if (app.Open(root, key, KEY_ALL_ACCESS) != ERROR_SUCCESS) return false;
+  if (app.Open(root, key, access) != ERROR_SUCCESS) return false;
   DWORD type = 0;
   DWORD size = MAX_PATH;
   if (RegQueryValueExA(app.Get(), value, nullptr, &type, reinterpret_cast<BYTE*>(pathBuffer),

@@ -6,6 +6,14 @@
 #include "platform/win32.h"
 #include "profile/SweepProfile.h"
 
+// The applications registered for the whole machine are 32-bit programs, which
+// Windows keeps in the 32-bit view of HKEY_LOCAL_MACHINE\SOFTWARE; and a
+// process that is not elevated may only read there (a 64-bit program, or one
+// run asInvoker, gets no registry virtualization to fall back on).
+constexpr REGSAM kMachineAppAccess = KEY_QUERY_VALUE | KEY_WOW64_32KEY;
+// The user's own keys: the access the settings key is opened with, too.
+constexpr REGSAM kUserAppAccess = KEY_ALL_ACCESS;
+
 class CRunContext {
  public:
   explicit CRunContext(const CSweepProfile& profile) : m_profile(profile) {}
@@ -25,9 +33,9 @@ class CRunContext {
 
   // The folder of an application, from a registry value read into the path
   // buffer (260 bytes at most), less its last `cut` characters. False when
-  // the key cannot be opened with full access, the value is missing or does
-  // not fit the buffer with a NUL, or the text is not longer than `cut`.
-  bool LookupAppFolder(HKEY root, const char* key, const char* value, size_t cut,
+  // the key cannot be opened with `access`, the value is missing or does not
+  // fit the buffer with a NUL, or the text is not longer than `cut`.
+  bool LookupAppFolder(HKEY root, const char* key, REGSAM access, const char* value, size_t cut,
                        std::string& folder);
 
   // Every system folder and application path lands here, 260 the limit.

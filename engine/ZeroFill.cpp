@@ -14,17 +14,19 @@ void ZeroFill(HANDLE file, uint64_t count) {
 }
 
 bool ZeroFillFrom(const std::string& path, uint64_t offset) {
-  // Opening a link opens its target, which lies outside whatever is being
-  // erased. A path whose attributes cannot be read is not opened either.
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-    return false;
-
-  // Write sharing lets a file that another program holds open (allowing
-  // writes) be overwritten; OPEN_EXISTING never creates a file.
+  // The link itself is opened, never its target, and what was opened is
+  // checked afterwards: checking the name first and opening it next would
+  // write through a link put there in between. Write sharing lets a file
+  // that another program holds open (allowing writes) be overwritten;
+  // OPEN_EXISTING never creates a file.
   CFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                               nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!file.IsValid()) return false;
+  BY_HANDLE_FILE_INFORMATION opened;
+  if (!GetFileInformationByHandle(file.Get(), &opened) ||
+      (opened.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return false;
 
   // The whole 64-bit size and a 64-bit position: a file of 4 GiB or more is
   // overwritten to its end, not to the low 32 bits of its size. Without the

@@ -1,5 +1,6 @@
 #include "profile/SettingsKey.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -7,6 +8,23 @@
 #include <cstring>
 
 #include "framework/WinApp.h"
+
+namespace {
+
+// The index of a value name of the form prefix + decimal digits, compared
+// without regard to case as the registry compares names; -1 for any other
+// name, and for an index that could not be below a 32-bit count.
+long long IndexOf(const char* name, const char* prefix) {
+  size_t length = std::strlen(prefix);
+  if (strncasecmp(name, prefix, length) != 0) return -1;
+  const char* digits = name + length;
+  size_t count = std::strlen(digits);
+  if (count == 0 || count > 10 || (digits[0] == '0' && count > 1)) return -1;
+  if (std::strspn(digits, "0123456789") != count) return -1;
+  return std::atoll(digits);
+}
+
+}  // namespace
 
 CSettingsKey::CSettingsKey(const char* subKey, int forReading, bool reportFailure) {
   if (forReading) {
@@ -45,23 +63,26 @@ int CSettingsKey::ReadFlag(const char* name, int def) {
 
 void CSettingsKey::WriteFlag(const char* name, int flag) { Set(name, flag ? "1" : "0"); }
 
-LONG CSettingsKey::ReadLong(const char* name, LONG def) {
+LONGLONG CSettingsKey::ReadLongLong(const char* name, LONGLONG def) {
   char data[20] = {};
   if (Query(name, data, 19) < 0) return def;
   // atol's rules: leading blanks, a sign, the digits up to the first other
   // character; out-of-range values saturate as the Windows runtime's do.
-  errno = 0;
-  long value = std::strtol(data, nullptr, 10);
-  if (value > INT32_MAX || (errno == ERANGE && value > 0)) return INT32_MAX;
-  if (value < INT32_MIN || (errno == ERANGE && value < 0)) return INT32_MIN;
-  return static_cast<LONG>(value);
+  return std::strtoll(data, nullptr, 10);
 }
 
-void CSettingsKey::WriteLong(const char* name, LONG value) {
+LONG CSettingsKey::ReadLong(const char* name, LONG def) {
+  LONGLONG value = ReadLongLong(name, def);
+  return static_cast<LONG>(std::clamp<LONGLONG>(value, INT32_MIN, INT32_MAX));
+}
+
+void CSettingsKey::WriteLongLong(const char* name, LONGLONG value) {
   char text[24];
-  std::snprintf(text, sizeof text, "%ld", static_cast<long>(value));
+  std::snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
   Set(name, text);
 }
+
+void CSettingsKey::WriteLong(const char* name, LONG value) { WriteLongLong(name, value); }
 
 std::optional<std::string> CSettingsKey::ReadString(const char* name, const char* def) {
   char data[1024] = {};
@@ -71,3 +92,22 @@ std::optional<std::string> CSettingsKey::ReadString(const char* name, const char
 }
 
 void CSettingsKey::WriteString(const char* name, const char* text) { Set(name, text); }
+
+std::vector<std::pair<unsigned long, std::string>> CSettingsKey::IndexedValues(
+    const char* prefix, LONG count) {
+  std::vector<std::pair<unsigned long, std::string>> found;
+  if (!m_key.IsOpen() || count <= 0) return found;
+  // Names longer than the buffer (ERROR_MORE_DATA) cannot be ours; the
+  // enumeration goes on past them.
+  char name[32];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    LONG status = RegEnumValueA(m_key.Get(), i, name, &size, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) continue;
+    if (status != ERROR_SUCCESS) break;
+    long long index = IndexOf(name, prefix);
+    if (index >= 0 && index < count) found.emplace_back(static_cast<unsigned long>(index), name);
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}

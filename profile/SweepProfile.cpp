@@ -14,12 +14,14 @@ std::string Indexed(const char* format, long index) {
   return name;
 }
 
-void LoadList(CSettingsKey& key, const char* countName, const char* format,
+// Entries 0 to count - 1 in index order; an absent entry is skipped and the
+// list keeps the stored order of the rest. Only the entries that exist are
+// read: an edited count of two billion must not hang every start.
+void LoadList(CSettingsKey& key, const char* countName, const char* prefix,
               std::vector<std::string>& list) {
   LONG count = key.ReadLong(countName, 0);
-  for (LONG j = 0; j < count; ++j) {
-    // An absent entry is skipped; the list keeps the stored order of the rest.
-    auto text = key.ReadString(Indexed(format, j).c_str(), nullptr);
+  for (const auto& entry : key.IndexedValues(prefix, count)) {
+    auto text = key.ReadString(entry.second.c_str(), nullptr);
     if (text) list.push_back(*text);
   }
 }
@@ -37,9 +39,9 @@ void CSweepProfile::Load() {
   CSettingsKey key(kSettingsKeyPath, 1);
   for (int i = 0; i < kFlagCount; ++i) di[i] = key.ReadFlag(Indexed("di%li", i).c_str(), 0);
   when = key.ReadLong("when", 1);
-  lastErase = key.ReadLong("lastErase", 0);
-  LoadList(key, "nFiles", "file%ld", fileList);
-  LoadList(key, "nFolders", "folder%ld", folderList);
+  lastErase = key.ReadLongLong("lastErase", 0);
+  LoadList(key, "nFiles", "file", fileList);
+  LoadList(key, "nFolders", "folder", folderList);
 }
 
 void CSweepProfile::Save(bool reportFailure) {
@@ -48,7 +50,7 @@ void CSweepProfile::Save(bool reportFailure) {
   CSettingsKey key(kSettingsKeyPath, 0, reportFailure);
   for (int i = 0; i < kFlagCount; ++i) key.WriteFlag(Indexed("di%li", i).c_str(), di[i]);
   key.WriteLong("when", when);
-  key.WriteLong("lastErase", lastErase);
+  key.WriteLongLong("lastErase", lastErase);
   SaveList(key, "nFiles", "file%ld", fileList);
   SaveList(key, "nFolders", "folder%ld", folderList);
 }

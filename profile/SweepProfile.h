@@ -61,7 +61,9 @@ class CSweepProfile : public CObject {
 
   int di[kFlagCount] = {};
   LONG when = 1;       // schedule interval in days
-  LONG lastErase = 0;  // end of the last run, seconds since 1970 UTC
+  // End of the last run, seconds since 1970 UTC; 64 bits, so that it does
+  // not wrap in 2038 (stored as decimal text either way).
+  LONGLONG lastErase = 0;
   std::vector<std::string> fileList;
   std::vector<std::string> folderList;
 };

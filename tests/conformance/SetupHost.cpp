@@ -1,4 +1,0 @@
-#include "platform/sim/Sim.h"
-#include "tests/conformance/Conformance.h"
-
-void PrepareMachine() { sim::Reset(); }

@@ -1,3 +1,0 @@
-#include "tests/conformance/Conformance.h"
-
-void PrepareMachine() {}

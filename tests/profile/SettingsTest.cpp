@@ -1,0 +1,149 @@
+// Settings on the real registry: what each stored form loads as, what a save
+// writes, and a settings key that cannot be created.
+#include <gtest/gtest.h>
+
+#include "profile/SweepProfile.h"
+#include "tests/support/MessageBoxes.h"
+#include "tests/support/Win32Test.h"
+
+namespace {
+
+const char kKey[] = "Software\\Marrowfield\\Tidewisp";
+
+std::string Z(const std::string& text) { return text + '\0'; }  // with its NUL
+
+struct Value {
+  const char* name;
+  std::string data;
+  DWORD type = REG_SZ;
+};
+
+struct LoadRow {
+  const char* what;
+  std::vector<Value> stored;
+  std::string field;  // "di3", "when", "lastErase", "files", "folders"
+  std::string loaded;
+};
+void PrintTo(const LoadRow& row, std::ostream* out) { *out << row.what; }
+
+
+std::string Field(const CSweepProfile& profile, const std::string& field) {
+  if (field == "when") return std::to_string(profile.when);
+  if (field == "lastErase") return std::to_string(profile.lastErase);
+  if (field == "di3") return std::to_string(profile.di[3]);
+  std::string all;
+  for (const auto& entry : field == "files" ? profile.fileList : profile.folderList)
+    all += (all.empty() ? "" : "|") + entry;
+  return all;
+}
+
+std::string Raw(const char* name) {
+  char data[64] = {};
+  DWORD size = sizeof data, type = 0;
+  if (RegGetValueA(HKEY_CURRENT_USER, kKey, name, RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size))
+    return "<absent>";
+  return type == REG_SZ ? std::string(data, size) : "<type " + std::to_string(type) + ">";
+}
+
+class Settings : public ::testing::Test {
+ protected:
+  void SetUp() override { SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield"); }
+  void TearDown() override { SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield"); }
+};
+
+class SettingsLoad : public Settings, public ::testing::WithParamInterface<LoadRow> {};
+
+TEST_P(SettingsLoad, ReadsEachStoredForm) {
+  for (const Value& value : GetParam().stored)
+    ASSERT_FALSE(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, value.name, value.type,
+                                 value.data.data(), static_cast<DWORD>(value.data.size())));
+  CSweepProfile profile;
+  profile.Load();
+  EXPECT_EQ(Field(profile, GetParam().field), GetParam().loaded) << GetParam().what;
+}
+
+const std::string kLongest(1022, 'a');  // 1023 bytes with its NUL
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, SettingsLoad,
+    ::testing::Values(
+        LoadRow{"flag absent", {}, "di3", "0"},
+        LoadRow{"flag \"1\"", {{"di3", Z("1")}}, "di3", "1"},
+        LoadRow{"flag \"1\" without its NUL", {{"di3", "1"}}, "di3", "1"},
+        LoadRow{"flag \"2\"", {{"di3", Z("2")}}, "di3", "0"},
+        LoadRow{"flag of 3 bytes", {{"di3", Z("1 ")}}, "di3", "0"},
+        LoadRow{"flag as a 4-byte number", {{"di3", std::string("\1\0\0\0", 4), REG_DWORD}},
+                "di3", "0"},
+        LoadRow{"flag as binary '1'", {{"di3", "1", REG_BINARY}}, "di3", "1"},
+        LoadRow{"flag without data", {{"di3", ""}}, "di3", "0"},
+        LoadRow{"when absent", {}, "when", "1"},
+        LoadRow{"when after blanks and a sign", {{"when", Z(" \t-3")}}, "when", "-3"},
+        LoadRow{"when before letters", {{"when", Z("+12days")}}, "when", "12"},
+        LoadRow{"when of letters", {{"when", Z("abc")}}, "when", "0"},
+        LoadRow{"when ends at its NUL", {{"when", std::string("3\0" "9", 3)}}, "when", "3"},
+        LoadRow{"when saturates", {{"when", Z("123456789012345678")}}, "when", "2147483647"},
+        LoadRow{"when of 20 bytes", {{"when", Z("1234567890123456789")}}, "when", "1"},
+        LoadRow{"lastErase absent", {}, "lastErase", "0"},
+        LoadRow{"lastErase after 2038", {{"lastErase", Z("4102444800")}}, "lastErase",
+                "4102444800"},
+        LoadRow{"gaps skipped, stale entries ignored",
+                {{"nFiles", Z("3")}, {"file0", Z("a")}, {"file2", Z("c")}, {"file3", Z("old")}},
+                "files", "a|c"},
+        LoadRow{"in index order, any case",
+                {{"nFiles", Z("20")}, {"FILE10", Z("k")}, {"file2", Z("b")}}, "files", "b|k"},
+        LoadRow{"a count of two billion",
+                {{"nFiles", Z("2147483647")}, {"file0", Z("a")}, {"file05", Z("x")},
+                 {"file-1", Z("y")}, {"file7", Z("h")}},
+                "files", "a|h"},
+        LoadRow{"negative count", {{"nFiles", Z("-1")}, {"file0", Z("a")}}, "files", ""},
+        LoadRow{"count not a number", {{"nFiles", Z("x")}, {"file0", Z("a")}}, "files", ""},
+        LoadRow{"entries of 1023 bytes fit, 1024 do not",
+                {{"nFiles", Z("2")}, {"file0", Z(kLongest)}, {"file1", Z(kLongest + "b")}},
+                "files", kLongest},
+        LoadRow{"folders", {{"nFolders", Z("2")}, {"folder1", Z("D:\\x")}}, "folders",
+                "D:\\x"}));
+
+TEST_F(Settings, SaveWritesTextAndLeavesStaleEntries) {
+  CSweepProfile profile;
+  profile.di[5] = 7;
+  profile.when = -3;
+  profile.lastErase = 4102444800;
+  profile.fileList = {"C:\\a", "C:\\b", "C:\\c"};
+  profile.Save();
+  profile.fileList.pop_back();
+  profile.Save();
+
+  EXPECT_EQ(Raw("di5"), Z("1"));
+  EXPECT_EQ(Raw("di6"), Z("0"));
+  EXPECT_EQ(Raw("when"), Z("-3"));
+  EXPECT_EQ(Raw("lastErase"), Z("4102444800"));
+  EXPECT_EQ(Raw("nFiles"), Z("2"));
+  EXPECT_EQ(Raw("file2"), Z("C:\\c")) << "entries past the count stay, unread";
+  CSweepProfile loaded;
+  loaded.Load();
+  EXPECT_EQ(loaded.fileList, profile.fileList);
+  EXPECT_EQ(loaded.lastErase, 4102444800);
+  EXPECT_TRUE(TakeShownBoxes().empty());
+}
+
+TEST_F(Settings, AKeyThatCannotBeCreatedIsReportedAndNothingLandsElsewhere) {
+  // A volatile parent key refuses a non-volatile child.
+  HKEY parent;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Marrowfield", 0, nullptr,
+                            REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &parent, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(parent);
+  AnswerNextBox(IDOK);
+  CSweepProfile profile;
+  profile.Save();
+  profile.Save(false);  // the silent save of a scheduled start
+
+  auto boxes = TakeShownBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Failed saving settings!");
+  EXPECT_EQ(boxes[0].caption, "tidewisp_tests") << "the program's name";
+  EXPECT_EQ(Raw("when"), "<absent>");
+  EXPECT_TRUE(RegQueryValueExA(HKEY_CURRENT_USER, "when", 0, 0, 0, 0)) << "nothing in the root";
+}
+
+}  // namespace

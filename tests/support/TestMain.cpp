@@ -1,0 +1,52 @@
+// The tests' main: GoogleTest with the message-box hook of MessageBoxes.h.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <utility>
+
+#include "platform/win32.h"
+#include "tests/support/MessageBoxes.h"
+
+namespace {
+
+std::deque<int> g_answers;
+std::vector<ShownBox> g_shown;
+
+// A message box keeps its text in the static control 65535 (Windows and Wine
+// alike); its own modal loop takes the posted answer.
+LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
+  HWND box = reinterpret_cast<HWND>(wParam);
+  if (code == HCBT_ACTIVATE && GetDlgItem(box, 0xFFFF)) {
+    char text[1024] = {}, caption[256] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    GetWindowTextA(box, caption, sizeof caption);
+    int fallback = IDCANCEL;
+    for (int id : {IDOK, IDYES, IDNO})
+      if (GetDlgItem(box, id) && (GetWindowLongA(GetDlgItem(box, id), GWL_STYLE) & 0x0F) ==
+                                     BS_DEFPUSHBUTTON)
+        fallback = id;
+    g_shown.push_back({text, caption, fallback});
+    if (g_answers.empty()) ADD_FAILURE() << "unexpected message box \"" << text << "\"";
+    int answer = g_answers.empty() ? fallback : g_answers.front();
+    if (!g_answers.empty()) g_answers.pop_front();
+    PostMessageA(box, WM_COMMAND, answer, 0);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+struct ResetBoxes : ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override { g_answers.clear(), g_shown.clear(); }
+};
+
+}  // namespace
+
+void AnswerNextBox(int button) { g_answers.push_back(button); }
+
+std::vector<ShownBox> TakeShownBoxes() { return std::exchange(g_shown, {}); }
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  ::testing::UnitTest::GetInstance()->listeners().Append(new ResetBoxes);
+  SetWindowsHookExA(WH_CBT, OnCbt, nullptr, GetCurrentThreadId());
+  return RUN_ALL_TESTS();
+}
