@@ -1,5 +1,4 @@
 #include "engine/Primitives.h"
-
 #include "platform/win32.h"
 
 void ClearReadOnly(const std::string& path) {

@@ -8,8 +8,8 @@
 void EraseYahooMessenger(CRunContext& run) {
   std::string folder;
   // "HomeDir" ends in a five-character piece that is not part of the folder.
-  bool found = run.LookupAppFolder(HKEY_CURRENT_USER, "SOFTWARE\\Yahoo\\YServer",
-                                   kUserAppAccess, "HomeDir", 5, folder);
+  bool found = run.LookupAppFolder(HKEY_CURRENT_USER, "SOFTWARE\\Yahoo\\YServer", kUserAppAccess,
+                                   "HomeDir", 5, folder);
   LogLine("Erasing Yahoo! Messenger logs ...");
   if (!found) return;
   DeleteFileA((folder + "\\ypager.log").c_str());

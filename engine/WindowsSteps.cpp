@@ -28,7 +28,8 @@ void EraseTempFolders(CRunContext& run) {
 void EraseRecentFiles(CRunContext& run) {
   LogLine("Erasing Windows Recent Files...");
   if (run.SpecialFolder(CSIDL_RECENT)) EraseFolderContents(run.pathBuffer, 0, 0);
-  SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs");
+  SHDeleteKeyA(HKEY_CURRENT_USER,
+               "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs");
 }
 
 void EraseMyDocuments(CRunContext& run) {

@@ -1,7 +1,8 @@
 #include "tests/support/Process.h"
 
 bool RunAndWait(std::string commandLine, DWORD timeoutMs, DWORD* exitCode) {
-  STARTUPINFOA startup = {sizeof startup};
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &process))

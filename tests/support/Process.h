@@ -5,9 +5,7 @@
 
 #include "platform/win32.h"
 
-// Starts `commandLine` and waits up to `timeoutMs` for it to end; one that has
-// not ended by then is terminated. False when it could not be started;
-// `exitCode`, when given, receives its exit code (STILL_ACTIVE if it had to be
-// ended). Wine starts a Unix program without a process to wait on: callers of
-// such programs poll for their effect.
+// Starts `commandLine` and waits up to `timeoutMs` for it to end, or ends it;
+// false when it could not be started. Wine starts a Unix program without a
+// process to wait on: callers of such programs poll for their effect.
 bool RunAndWait(std::string commandLine, DWORD timeoutMs, DWORD* exitCode = nullptr);

@@ -1,11 +1,10 @@
-// The tests' main: GoogleTest with the message-box hook of MessageBoxes.h.
+// The tests' main: GoogleTest with the message-box hook of Win32Test.h.
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <utility>
 
-#include "platform/win32.h"
-#include "tests/support/MessageBoxes.h"
+#include "tests/support/Win32Test.h"
 
 namespace {
 
@@ -20,16 +19,15 @@ LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
     char text[1024] = {}, caption[256] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     GetWindowTextA(box, caption, sizeof caption);
-    int fallback = IDCANCEL;
+    int byDefault = IDCANCEL;
     for (int id : {IDOK, IDYES, IDNO})
-      if (GetDlgItem(box, id) && (GetWindowLongA(GetDlgItem(box, id), GWL_STYLE) & 0x0F) ==
-                                     BS_DEFPUSHBUTTON)
-        fallback = id;
-    g_shown.push_back({text, caption, fallback});
-    if (g_answers.empty()) ADD_FAILURE() << "unexpected message box \"" << text << "\"";
-    int answer = g_answers.empty() ? fallback : g_answers.front();
-    if (!g_answers.empty()) g_answers.pop_front();
-    PostMessageA(box, WM_COMMAND, answer, 0);
+      if (GetWindowLongA(GetDlgItem(box, id), GWL_STYLE) & BS_DEFPUSHBUTTON) byDefault = id;
+    g_shown.push_back({text, caption, byDefault});
+    if (g_answers.empty())
+      ADD_FAILURE() << "unexpected message box \"" << text << "\"";
+    else
+      byDefault = g_answers.front(), g_answers.pop_front();
+    PostMessageA(box, WM_COMMAND, byDefault, 0);
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }

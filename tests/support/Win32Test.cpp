@@ -1,24 +1,31 @@
 #include "tests/support/Win32Test.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include "engine/Primitives.h"
+#include "tests/support/Process.h"
 
-bool UnderWine() {
-  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+namespace {
+
+// The Unix path of a path on C:, quoted (wine-run.sh hands WINEPREFIX on).
+std::string UnixPath(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return "\"" + std::string(getenv("WINEPREFIX")) + "/drive_c" + path.substr(2) + "\"";
 }
 
-bool WineAsRoot() {
-  char value[8] = {};
-  return UnderWine() && GetEnvironmentVariableA("TIDEWISP_WINE_ROOT", value, 8) && *value == '1';
+// Wine starts a Unix program without a process to wait on: poll for its effect.
+bool AwaitLink(const std::string& path, bool there) {
+  for (int i = 0; i < 100; ++i, Sleep(50))
+    if ((Exists(path) && (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)) ==
+        there)
+      return true;
+  return false;
 }
 
-std::string Unique(const char* prefix) {
-  static int serial = 0;
-  return prefix + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
-}
+}  // namespace
 
 bool Exists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -38,19 +45,45 @@ bool WriteAll(const std::string& path, const std::string& contents, DWORD attrib
 }
 
 void RemoveTree(const std::string& path) {
-  // The eraser under test does it: no link is entered, read-only bits go.
-  EraseFolderContents(path, 1, 0);
+  EraseFolderContents(path, 1, 0);  // the eraser under test: no link is entered
   RemoveDirectoryA(path.c_str());
 }
 
 bool SetRegString(HKEY root, const std::string& key, const char* name, const std::string& text,
                   REGSAM view) {
   HKEY handle = nullptr;
-  if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &handle,
-                      nullptr))
-    return false;
-  LONG status = RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                               static_cast<DWORD>(text.size() + 1));
+  bool set = !RegCreateKeyExA(root, key.c_str(), 0, 0, 0, KEY_ALL_ACCESS | view, 0, &handle, 0) &&
+             !RegSetValueExA(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1));
   RegCloseKey(handle);
-  return status == ERROR_SUCCESS;
+  return set;
+}
+
+void ScratchTest::SetUp() {
+  static int serial = 0;
+  dir_ = "C:\\twtest\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+  SHCreateDirectoryExA(nullptr, dir_.c_str(), nullptr);
+}
+
+void ScratchTest::TearDown() {
+  // The link goes first, from the Unix side: under Wine, RemoveDirectoryA on
+  // a link to an empty folder removes that folder instead.
+  if (!link_.empty()) {
+    RunAndWait("Z:\\bin\\rm -f " + UnixPath(link_), 10000);
+    EXPECT_TRUE(AwaitLink(link_, false)) << link_ << " stays";
+  }
+  RemoveTree(dir_);
+  if (!outside_.empty()) RemoveTree(outside_);
+}
+
+std::string ScratchTest::MakeLinkOut(
+    const std::string& name, const std::vector<std::pair<std::string, std::string>>& files) {
+  outside_ = dir_ + "-outside";
+  for (const auto& file : files) EXPECT_TRUE(WriteAll(outside_ + "\\" + file.first, file.second));
+  link_ = Path(name);
+  SHCreateDirectoryExA(nullptr, link_.substr(0, link_.rfind('\\')).c_str(), nullptr);
+  // Wine 8's CreateSymbolicLinkA answers TRUE and makes nothing; ln makes the
+  // link the way a prefix's Documents leads to the home directory.
+  RunAndWait("Z:\\bin\\ln -s " + UnixPath(outside_) + " " + UnixPath(link_), 10000);
+  return AwaitLink(link_, true) ? outside_ : "";
 }

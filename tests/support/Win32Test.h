@@ -1,23 +1,51 @@
-// Helpers of the tests, written only against Win32 calls.
+// Helpers of the tests, written only against Win32 calls, and a scratch folder
+// per test on the prefix's C: drive (not in the temporary folder, which the
+// cleaning run erases).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
+#include <vector>
 
 #include "platform/win32.h"
 
-bool UnderWine();
-// Wine run as root ignores the Unix permission bits by which it models the
-// read-only attribute: such a file can still be opened for writing there.
-bool WineAsRoot();
-
-std::string Unique(const char* prefix);  // a name no earlier call in this run gave
 bool Exists(const std::string& path);
 std::string ReadAll(const std::string& path);  // "<missing>" if it cannot be read
-// Creates the folders above it and the file with `contents`, then sets
-// `attributes` if any.
+// Creates the folders above it and the file, then sets `attributes` if any.
 bool WriteAll(const std::string& path, const std::string& contents = "", DWORD attributes = 0);
 void RemoveTree(const std::string& path);  // links removed, never entered
-
 // REG_SZ with its NUL, the key created as needed; `view` may add KEY_WOW64_32KEY.
 bool SetRegString(HKEY root, const std::string& key, const char* name, const std::string& text,
                   REGSAM view = 0);
+
+class ScratchTest : public ::testing::Test {
+ public:
+  std::string Path(const std::string& name) const { return dir_ + "\\" + name; }
+  bool Has(const std::string& name) const { return Exists(Path(name)); }
+  void MakeFile(const std::string& name, const std::string& contents = "", DWORD attributes = 0) {
+    ASSERT_TRUE(WriteAll(Path(name), contents, attributes)) << Path(name);
+  }
+  // A folder link at `name` (a Unix symbolic link, as Wine makes a prefix's
+  // Documents) to a new folder beside the scratch folder holding `files`. The
+  // folder, or "" when no link could be made.
+  std::string MakeLinkOut(const std::string& name,
+                          const std::vector<std::pair<std::string, std::string>>& files);
+
+  std::string dir_, outside_, link_;
+
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
+// Every message box shown on the test thread is answered by a WH_CBT hook
+// (installed by the tests' main) that records it. A box no test asked for
+// fails the running test and is answered with its default button, so it can
+// never hang the run.
+struct ShownBox {
+  std::string text, caption;
+  int defaultButton;  // IDOK, IDYES, IDNO...
+};
+void AnswerNextBox(int button);          // queued: one answer per expected box
+std::vector<ShownBox> TakeShownBoxes();  // the boxes shown since the test began or the last call
