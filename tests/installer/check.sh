@@ -212,11 +212,12 @@ wait $window || fail "the stand-in window ended with $?"
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 echo "== silent uninstall"
-# As the system's list of apps starts it: the uninstaller copies itself to
-# TEMP, starts the copy and ends, so wait for the copy.
-quiet=$(value "$work/uninstall.txt" QuietUninstallString)
+# As the system's list of apps starts it (QuietUninstallString): the
+# uninstaller copies itself to TEMP, starts the copy and ends, so wait for the
+# copy. Observed under Wine: the copy runs as %TEMP%\~nsuN.tmp\Un.exe, with
+# that folder as its working directory, and stays there afterwards.
 win "$dir/uninstall.exe" /S
-expect "exit code of $quiet" "$status" 0
+expect "exit code of uninstall.exe /S" "$status" 0
 wait_idle "uninstall"
 leftovers=$(find "$WINEPREFIX/drive_c" -iname '*tidewisp*')
 [ -z "$leftovers" ] || fail "uninstall left: $leftovers"
