@@ -79,10 +79,10 @@ settings() {
 # Waits until every program in the prefix has ended: the wineserver leaves a
 # few seconds after its last client. Fails with what is still running.
 wait_idle() {
-  local since=$SECONDS
-  if ! timeout 30 wineserver -w; then
-    fail "$1: still running after 30 s:$(for p in /proc/[0-9]*; do
-      grep -qsx "WINEPREFIX=$WINEPREFIX" <(tr '\0' '\n' <"$p/environ" 2>/dev/null) &&
+  local since=$SECONDS limit=30
+  if ! timeout $limit wineserver -w; then
+    fail "$1: still running after $limit s:$(for p in /proc/[0-9]*; do
+      { tr '\0' '\n' <"$p/environ" | grep -qx "WINEPREFIX=$WINEPREFIX"; } 2>/dev/null &&
         printf ' %s' "$(cat "$p/comm" 2>/dev/null)"; done)"
     wineserver -k || true
   fi
