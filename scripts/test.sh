@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Tidewisp and its tests for Windows and runs every test under Wine, in
-# the project's own safe prefix.
+# the project's own safe prefix, then the installer's checks in a prefix of
+# their own.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -9,3 +10,4 @@ scripts/setup.sh
 cmake --preset windows
 cmake --build --preset windows
 ctest --preset windows
+tests/installer/check.sh

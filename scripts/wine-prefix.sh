@@ -45,6 +45,20 @@ check_safe() {
   esac
 }
 
+# Windows look and pace, once per prefix: Debian's Wine does not find the
+# fonts-wine fonts by itself (dialogs would fall back to DejaVu Sans and the
+# caption buttons show letters), and on a display without a window manager
+# (Xvfb) Wine waits 2 s after each shown window closes unless it manages
+# none. Wine's output goes to a file: started in a pipe on a cold prefix,
+# services.exe inherits the pipe and never closes it.
+configure() {
+  [ -f "$base/.configured" ] && return 0
+  cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$base/configure.log" 2>&1
+  wineserver -w || true
+  touch "$base/.configured"
+}
+
 create() {
   mkdir -p "$base" "$HOME"
   exec 9>"$base/.lock"
@@ -56,6 +70,7 @@ create() {
   fi
   make_safe
   check_safe
+  configure
   flock -u 9
 }
 

@@ -26,8 +26,9 @@ if [ -d "$TIDEWISP_WINE_BASE/prefix" ]; then
   WINEPREFIX="$TIDEWISP_WINE_BASE/prefix" wineserver -k 2>/dev/null || true
   rm -rf "$TIDEWISP_WINE_BASE/prefix"
 fi
-scripts/wine-prefix.sh create
-eval "$(scripts/wine-prefix.sh env)"
+prefix_env=$(scripts/wine-prefix.sh env) || exit 1
+eval "$prefix_env"
+[ "$WINEPREFIX" = "$TIDEWISP_WINE_BASE/prefix" ] || { echo "not our prefix: $WINEPREFIX" >&2; exit 1; }
 # Wine mirrors Start-menu shortcuts into HOME's desktop menus and keeps a
 # record of them in the registry; the check looks only at what Windows has.
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
@@ -43,6 +44,9 @@ win_dir="C:\\users\\$user\\AppData\\Local\\Programs\\Tidewisp"
 dir="$WINEPREFIX/drive_c/users/$user/AppData/Local/Programs/Tidewisp"
 lnk="$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Tidewisp.lnk"
 trace="$WINEPREFIX/drive_c/windows/sysbckup/rb000.cab"
+# A temporary file named outside the ANSI code page, made from the Unix side:
+# the program's manifest makes its "A" calls speak UTF-8.
+wide_trace="$WINEPREFIX/drive_c/users/$user/Temp/日本.tmp"  # Wine 8: %TEMP% is %USERPROFILE%\Temp
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tidewisp'
 settings_key='HKCU\Software\Marrowfield\Tidewisp'
@@ -139,10 +143,12 @@ program_kb=$(($(stat -c %s build/windows/tidewisp.exe) / 1024))
 echo "== sign-in with the schedule off"
 mkdir -p "${trace%/*}"
 echo cabinet >"$trace"
-settings di5=1 di21=0 when=0 lastErase=0
+mkdir -p "${wide_trace%/*}"
+echo temporary >"$wide_trace"
+settings di1=1 di5=1 di21=0 when=0 lastErase=0
 snapshot "$settings_key" "$work/settings-before.txt"
 sign_in "schedule off"
-[ -f "$trace" ] || fail "schedule off: the seeded trace $trace was erased"
+[ -f "$trace" ] && [ -f "$wide_trace" ] || fail "schedule off: a seeded trace was erased"
 snapshot "$settings_key" "$work/settings-after.txt"
 cmp -s "$work/settings-before.txt" "$work/settings-after.txt" ||
   fail "schedule off: the settings changed: $(diff "$work/settings-before.txt" "$work/settings-after.txt" | tr '\n' ' ')"
@@ -152,6 +158,7 @@ settings di21=1
 signed_in=$(date +%s)
 sign_in "schedule due"
 [ ! -f "$trace" ] || fail "schedule due: the seeded trace $trace is still there"
+[ ! -f "$wide_trace" ] || fail "schedule due: the temporary file $wide_trace is still there"
 snapshot "$settings_key" "$work/settings.txt"
 stamp=$(value "$work/settings.txt" lastErase)
 [[ "$stamp" =~ ^[0-9]+$ ]] && [ "$stamp" -ge "$signed_in" ] ||
