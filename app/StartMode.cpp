@@ -2,11 +2,10 @@
 
 #include <cstring>
 
-#include "app/Globals.h"
 #include "engine/Log.h"
-
-CSweepProfile* g_pProfile = nullptr;
-CSweepDlg* g_pMainDlg = nullptr;
+#include "framework/WinApp.h"
+#include "profile/SweepProfile.h"
+#include "ui/SweepDlg.h"
 
 bool IsScheduledStart(const char* commandLine) {
   if (!commandLine) return false;
@@ -25,4 +24,27 @@ void RunScheduled() {
   if (g_pProfile->RunIfDue()) g_pProfile->Save(false);
   delete g_pProfile;
   g_pProfile = nullptr;
+}
+
+void RunInteractive() {
+  // A run keeps the window's thread busy; after 5 s without messages Windows
+  // would put a frozen "Not Responding" ghost over the window, hiding the
+  // progress lines that the log list paints as they come.
+  DisableProcessWindowsGhosting();
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES | ICC_UPDOWN_CLASS};
+  InitCommonControlsEx(&controls);
+
+  CSweepDlg dialog;
+  g_pMainDlg = &dialog;
+  CWinApp* app = AfxGetApp();
+  if (app) app->m_pMainWnd = &dialog;
+  // The splash is on screen before the settings are read.
+  dialog.ShowSplash();
+  g_pProfile = new CSweepProfile;
+  g_pProfile->Load();
+  dialog.DoModal();
+  delete g_pProfile;
+  g_pProfile = nullptr;
+  if (app) app->m_pMainWnd = nullptr;
+  g_pMainDlg = nullptr;
 }

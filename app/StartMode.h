@@ -9,3 +9,7 @@ bool IsScheduledStart(const char* commandLine);
 // saved when a run happened (so that "every N days" holds), without a message
 // box even when that save fails; then deleted.
 void RunScheduled();
+
+// Interactive mode: the splash for one second, then the settings are read and
+// the main window runs until the user closes it (which saves them).
+void RunInteractive();

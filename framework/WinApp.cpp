@@ -10,7 +10,19 @@ CWinApp::~CWinApp() {
   if (g_pApp == this) g_pApp = nullptr;
 }
 
+void CWinApp::BeginWaitCursor() {
+  ++m_nWaitCursorCount;
+  SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+}
+
+void CWinApp::EndWaitCursor() {
+  if (m_nWaitCursorCount > 0 && --m_nWaitCursorCount == 0)
+    SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
+}
+
 CWinApp* AfxGetApp() { return g_pApp; }
+
+CWnd* AfxGetMainWnd() { return g_pApp ? g_pApp->m_pMainWnd : nullptr; }
 
 std::string AfxGetAppName() {
   char path[MAX_PATH] = {};
@@ -24,6 +36,6 @@ std::string AfxGetAppName() {
 }
 
 int AfxMessageBox(const char* text, UINT type, UINT /*helpId*/) {
-  CWinApp* app = AfxGetApp();
-  return MessageBoxA(app ? app->m_hMainWnd : nullptr, text, AfxGetAppName().c_str(), type);
+  CWnd* owner = AfxGetMainWnd();
+  return MessageBoxA(owner ? owner->m_hWnd : nullptr, text, AfxGetAppName().c_str(), type);
 }

@@ -1,14 +1,13 @@
-// The application object and the framework's message box.
+// The application object, its main window, wait cursor and message box.
 //
 // Exactly one CWinApp-derived object exists, constructed during static
-// initialisation; the entry point (WinMain.cpp, Windows build) calls its
-// InitInstance, which holds the whole working life of the process.
+// initialisation; the entry point (WinMain.cpp) calls its InitInstance, which
+// holds the whole working life of the process.
 #pragma once
 
 #include <string>
 
-#include "framework/Object.h"
-#include "platform/win32.h"
+#include "framework/Wnd.h"
 
 class CWinApp : public CObject {
  public:
@@ -19,16 +18,23 @@ class CWinApp : public CObject {
 
   virtual BOOL InitInstance() { return FALSE; }
 
-  // The window that message boxes and the wait cursor belong to; none until
-  // the user interface makes one.
-  HWND m_hMainWnd = nullptr;
+  // The hourglass, counted: it shows from the first Begin until as many Ends.
+  void BeginWaitCursor();
+  void EndWaitCursor();
+
+  // The window that message boxes belong to; none until the user interface
+  // makes one.
+  CWnd* m_pMainWnd = nullptr;
+  int m_nWaitCursorCount = 0;
 };
 
 CWinApp* AfxGetApp();
+CWnd* AfxGetMainWnd();
 
 // The application's name: the executable's base name without its extension,
 // as the system reports the module's path ("tidewisp").
 std::string AfxGetAppName();
 
-// A modal message box with the application's name as caption.
+// A modal message box with the application's name as caption, owned by the
+// main window when there is one.
 int AfxMessageBox(const char* text, UINT type = MB_OK, UINT helpId = 0);

@@ -30,8 +30,8 @@ LONG CRegKey::Open(HKEY parent, const char* name, REGSAM access) {
 LONG CRegKey::Create(HKEY parent, const char* name) {
   HKEY key = nullptr;
   DWORD disposition = 0;
-  LONG status = RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                KEY_ALL_ACCESS, nullptr, &key, &disposition);
+  LONG status = RegCreateKeyExA(parent, name, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                nullptr, &key, &disposition);
   if (status != ERROR_SUCCESS) return status;
   return Hold(key);
 }

@@ -41,8 +41,8 @@ long CSettingsKey::Query(const char* name, char* buffer, DWORD size) {
   if (!m_key.IsOpen()) return -1;
   DWORD type = 0;
   DWORD got = size;
-  if (RegQueryValueExA(m_key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                       &got) != ERROR_SUCCESS)
+  if (RegQueryValueExA(m_key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &got) !=
+      ERROR_SUCCESS)
     return -1;
   return static_cast<long>(got);
 }
@@ -93,8 +93,8 @@ std::optional<std::string> CSettingsKey::ReadString(const char* name, const char
 
 void CSettingsKey::WriteString(const char* name, const char* text) { Set(name, text); }
 
-std::vector<std::pair<unsigned long, std::string>> CSettingsKey::IndexedValues(
-    const char* prefix, LONG count) {
+std::vector<std::pair<unsigned long, std::string>> CSettingsKey::IndexedValues(const char* prefix,
+                                                                               LONG count) {
   std::vector<std::pair<unsigned long, std::string>> found;
   if (!m_key.IsOpen() || count <= 0) return found;
   // Names longer than the buffer (ERROR_MORE_DATA) cannot be ours; the

@@ -33,8 +33,7 @@ class CSettingsKey : public CObject {
   // The values named `prefix` and a decimal index below `count` ("file0",
   // "FILE12"; not "file-1" or "file07"), in index order. Only the values that
   // exist are looked at, so a count of two billion costs nothing.
-  std::vector<std::pair<unsigned long, std::string>> IndexedValues(const char* prefix,
-                                                                   LONG count);
+  std::vector<std::pair<unsigned long, std::string>> IndexedValues(const char* prefix, LONG count);
 
  private:
   // RegQueryValueExA into buffer[0..size); the byte count read, or -1.

@@ -5,6 +5,7 @@
 #include "profile/SettingsKey.h"
 
 const char kSettingsKeyPath[] = "Software\\Marrowfield\\Tidewisp";
+CSweepProfile* g_pProfile = nullptr;
 
 namespace {
 

@@ -10,11 +10,11 @@
 
 // Indexes of the target flags di0..di25.
 enum TargetFlag {
-  kIndexDat = 0,            // overwrite index.dat in the History folder
+  kIndexDat = 0,  // overwrite index.dat in the History folder
   kTempFolders = 1,
   kRecentFiles = 2,
   kMyDocuments = 3,
-  kRecycleBin = 4,          // no run step tests it
+  kRecycleBin = 4,  // no run step tests it
   kRegistryBackups = 5,
   kClipboard = 6,
   kIeCookies = 7,
@@ -31,7 +31,7 @@ enum TargetFlag {
   kNetscapeHiddenMail = 18,  // no run step tests it
   kAolGoTo = 19,
   kAolCache = 20,
-  kSchedule = 21,            // the schedule switch, tested only by RunIfDue
+  kSchedule = 21,  // the schedule switch, tested only by RunIfDue
   kYahooMessenger = 22,
   kMsnReceivedFiles = 23,
   kIcq = 24,
@@ -60,10 +60,14 @@ class CSweepProfile : public CObject {
   void Run(LONG mask);  // the cleaning run (engine/)
 
   int di[kFlagCount] = {};
-  LONG when = 1;       // schedule interval in days
+  LONG when = 1;  // schedule interval in days
   // End of the last run, seconds since 1970 UTC; 64 bits, so that it does
   // not wrap in 2038 (stored as decimal text either way).
   LONGLONG lastErase = 0;
   std::vector<std::string> fileList;
   std::vector<std::string> folderList;
 };
+
+// The one profile: start-up creates it, loads it, and deletes it again when
+// its mode's work is done; every other part reaches it here.
+extern CSweepProfile* g_pProfile;

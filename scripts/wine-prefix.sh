@@ -47,16 +47,24 @@ check_safe() {
 
 # Windows look and pace, once per prefix: Debian's Wine does not find the
 # fonts-wine fonts by itself (dialogs would fall back to DejaVu Sans and the
-# caption buttons show letters), and on a display without a window manager
-# (Xvfb) Wine waits 2 s after each shown window closes unless it manages
-# none. Wine's output goes to a file: started in a pipe on a cold prefix,
-# services.exe inherits the pipe and never closes it.
+# caption buttons show letters); "MS Sans Serif", the dialogs' font, still
+# resolves to DejaVu Sans (1.75 px a dialog unit across instead of Windows'
+# 1.5) until it is made Tahoma, whose metrics are those of Windows' MS Sans
+# Serif at 8 points; and on a display without a window manager (Xvfb) Wine
+# waits 2 s after each shown window closes unless it manages none. Wine's
+# output goes to a file: started in a pipe on a cold prefix, services.exe
+# inherits the pipe and never closes it.
 configure() {
-  [ -f "$base/.configured" ] && return 0
+  local done="$base/.configured-2"
+  [ -f "$done" ] && return 0
   cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >"$base/configure.log" 2>&1
+  {
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+      /v 'MS Sans Serif' /d Tahoma /f
+  } >"$base/configure.log" 2>&1
   wineserver -w || true
-  touch "$base/.configured"
+  touch "$done"
 }
 
 create() {

@@ -1,0 +1,117 @@
+#include "framework/Dialog.h"
+
+#include "framework/DataExchange.h"
+#include "framework/WinApp.h"
+
+namespace {
+
+// A top-level dialog opens in the middle of the screen it is on, as dialogs
+// of this framework's model do; the templates carry no position.
+void CenterOnScreen(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& area = monitor.rcWork;
+  int x = area.left + (area.right - area.left - (rect.right - rect.left)) / 2;
+  int y = area.top + (area.bottom - area.top - (rect.bottom - rect.top)) / 2;
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+CDialog::~CDialog() {
+  if (m_hWnd && IsWindow(m_hWnd)) {
+    SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+    DestroyWindow(m_hWnd);
+  }
+}
+
+INT_PTR CDialog::DoModal(HWND parent) {
+  m_modal = true;
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), parent,
+                         DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+BOOL CDialog::Create(HWND parent) {
+  m_modal = false;
+  return CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_templateId), parent,
+                            DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+  CDataExchange dx(this, saveAndValidate);
+  DoDataExchange(&dx);
+  return !dx.m_bFailed;
+}
+
+BOOL CDialog::OnInitDialog() {
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+bool CDialog::OnCommand(UINT id, UINT) {
+  if (id == IDOK) OnOK();
+  if (id == IDCANCEL) OnCancel();
+  return id == IDOK || id == IDCANCEL;
+}
+
+void CDialog::OnOK() {
+  if (m_modal && UpdateData(TRUE)) EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() {
+  if (m_modal) EndDialog(IDCANCEL);
+}
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrA(window, DWLP_USER, lParam);
+    reinterpret_cast<CDialog*>(lParam)->m_hWnd = window;
+  }
+  auto* dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrA(window, DWLP_USER));
+  if (!dialog) return FALSE;
+  INT_PTR result = FALSE;
+  try {
+    result = dialog->Dispatch(message, wParam, lParam);
+  } catch (...) {
+    // An error of ours must not unwind through the window system's frames;
+    // the message then gets default processing.
+    result = FALSE;
+  }
+  if (message == WM_NCDESTROY) dialog->m_hWnd = nullptr;
+  return result;
+}
+
+INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      if (!(GetWindowLongA(m_hWnd, GWL_STYLE) & WS_CHILD)) CenterOnScreen(m_hWnd);
+      return OnInitDialog();
+    case WM_COMMAND:
+      return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_NOTIFY: {
+      LRESULT result = 0;
+      if (!OnNotify(reinterpret_cast<NMHDR*>(lParam), &result)) return FALSE;
+      SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
+      return TRUE;
+    }
+    case WM_SYSCOMMAND:
+      return OnSysCommand(static_cast<UINT>(wParam), lParam);
+    case WM_PAINT:
+      return OnPaint();
+    case WM_QUERYDRAGICON:
+      return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
+    case WM_SETCURSOR:
+      // While the application's wait cursor is on, every window shows it.
+      if (!AfxGetApp() || AfxGetApp()->m_nWaitCursorCount <= 0) return FALSE;
+      SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+      SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_DESTROY:
+      OnDestroy();
+      return FALSE;
+  }
+  return FALSE;
+}
