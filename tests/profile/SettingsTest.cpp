@@ -33,13 +33,6 @@ std::string Field(const CSweepProfile& profile, const std::string& field) {
   return all;
 }
 
-std::string Raw(const char* name) {  // a REG_SZ value as stored, NUL and all
-  char data[64] = {};
-  DWORD size = sizeof data;
-  bool read = !RegGetValueA(HKEY_CURRENT_USER, kKey, name, RRF_RT_REG_SZ, 0, data, &size);
-  return read ? std::string(data, size) : "<absent or not REG_SZ>";
-}
-
 class Settings : public ::testing::Test {
  protected:
   void SetUp() override { SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield"); }
@@ -100,19 +93,14 @@ TEST_F(Settings, SaveWritesTextAndLeavesStaleEntries) {
   for (const auto& [name, text] : {std::pair{"di5", "1"}, {"di6", "0"}, {"when", "-3"},
                                    {"lastErase", "4102444800"}, {"nFiles", "2"}, {"file2", "C:\\c"}})
     // clang-format on
-    EXPECT_EQ(Raw(name), Z(text)) << name << " (entries past the count stay, unread)";
+    EXPECT_EQ(StoredSetting(name), Z(text)) << name << " (entries past the count stay, unread)";
   CSweepProfile loaded;
   loaded.Load();
   EXPECT_EQ(loaded.fileList, profile.fileList);
 }
 
 TEST_F(Settings, AKeyThatCannotBeCreatedIsReportedAndNothingLandsElsewhere) {
-  // A volatile parent key refuses a non-volatile child.
-  HKEY parent;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Marrowfield", 0, nullptr,
-                            REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &parent, nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(parent);
+  MakeSettingsUnsavable();
   AnswerNextBox(IDOK);
   CSweepProfile profile;
   profile.Save();
@@ -122,7 +110,7 @@ TEST_F(Settings, AKeyThatCannotBeCreatedIsReportedAndNothingLandsElsewhere) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].text, "Failed saving settings!");
   EXPECT_EQ(boxes[0].caption, "tidewisp_tests") << "the program's name";
-  EXPECT_EQ(Raw("when"), "<absent or not REG_SZ>");
+  EXPECT_EQ(StoredSetting("when"), "<absent>");
   EXPECT_TRUE(RegQueryValueExA(HKEY_CURRENT_USER, "when", 0, 0, 0, 0)) << "nothing in the root";
 }
 

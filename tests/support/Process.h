@@ -5,6 +5,9 @@
 
 #include "platform/win32.h"
 
+// Starts `commandLine`; its process handle (the caller closes it), or none.
+HANDLE StartProgram(std::string commandLine);
+
 // Starts `commandLine` and waits up to `timeoutMs` for it to end, or ends it;
 // false when it could not be started. Wine starts a Unix program without a
 // process to wait on: callers of such programs poll for their effect.

@@ -12,10 +12,14 @@ std::deque<int> g_answers;
 std::vector<ShownBox> g_shown;
 
 // A message box keeps its text in the static control 65535 (Windows and Wine
-// alike); its own modal loop takes the posted answer.
+// alike); its own modal loop takes the posted answer. Another dialog is
+// answered only while an answer waits for it (the About box).
 LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
   HWND box = reinterpret_cast<HWND>(wParam);
-  if (code == HCBT_ACTIVATE && GetDlgItem(box, 0xFFFF)) {
+  char kind[16] = {};
+  GetClassNameA(box, kind, sizeof kind);
+  if (code == HCBT_ACTIVATE &&
+      (GetDlgItem(box, 0xFFFF) || (!g_answers.empty() && std::string(kind) == "#32770"))) {
     char text[1024] = {}, caption[256] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     GetWindowTextA(box, caption, sizeof caption);

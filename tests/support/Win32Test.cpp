@@ -59,6 +59,23 @@ bool SetRegString(HKEY root, const std::string& key, const char* name, const std
   return set;
 }
 
+std::string StoredSetting(const char* name) {
+  char data[64] = {};
+  DWORD size = sizeof data;
+  return RegGetValueA(HKEY_CURRENT_USER, "Software\\Marrowfield\\Tidewisp", name, RRF_RT_REG_SZ, 0,
+                      data, &size)
+             ? "<absent>"
+             : std::string(data, size);
+}
+
+void MakeSettingsUnsavable() {
+  HKEY parent;
+  SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
+  RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Marrowfield", 0, 0, REG_OPTION_VOLATILE,
+                  KEY_ALL_ACCESS, 0, &parent, 0);
+  RegCloseKey(parent);
+}
+
 void ScratchTest::SetUp() {
   static int serial = 0;
   dir_ = "C:\\twtest\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);

@@ -18,6 +18,11 @@ void RemoveTree(const std::string& path);  // links removed, never entered
 // REG_SZ with its NUL, the key created as needed; `view` may add KEY_WOW64_32KEY.
 bool SetRegString(HKEY root, const std::string& key, const char* name, const std::string& text,
                   REGSAM view = 0);
+// A REG_SZ value of the settings key as stored (with its NUL), or "<absent>".
+std::string StoredSetting(const char* name);
+// The settings key cannot be created: its parent is made anew as a volatile
+// key, which refuses a non-volatile child. Undone by deleting the parent.
+void MakeSettingsUnsavable();
 
 class ScratchTest : public ::testing::Test {
  public:
@@ -40,9 +45,9 @@ class ScratchTest : public ::testing::Test {
 };
 
 // Every message box shown on the test thread is answered by a WH_CBT hook
-// (installed by the tests' main) that records it. A box no test asked for
-// fails the running test and is answered with its default button, so it can
-// never hang the run.
+// (installed by the tests' main) that records it, and so is any other dialog
+// activated while an answer is queued. A box no test asked for fails the
+// running test and is answered with its default button: it never hangs a run.
 struct ShownBox {
   std::string text, caption;
   int defaultButton;  // IDOK, IDYES, IDNO...
