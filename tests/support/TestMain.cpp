@@ -13,25 +13,27 @@ std::vector<ShownBox> g_shown;
 
 // A message box keeps its text in the static control 65535 (Windows and Wine
 // alike); its own modal loop takes the posted answer. Another dialog is
-// answered only while an answer waits for it (the About box).
+// answered only while an answer waits for it (the About box). The default
+// button is the one the box gives the focus, before it is activated: under
+// Wine 8 neither DM_GETDEFID nor the buttons' styles tell it yet then.
 LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
+  static int focused = 0;
   HWND box = reinterpret_cast<HWND>(wParam);
   char kind[16] = {};
   GetClassNameA(box, kind, sizeof kind);
+  if (code == HCBT_SETFOCUS && GetDlgItem(GetParent(box), 0xFFFF)) focused = GetDlgCtrlID(box);
   if (code == HCBT_ACTIVATE &&
       (GetDlgItem(box, 0xFFFF) || (!g_answers.empty() && std::string(kind) == "#32770"))) {
     char text[1024] = {}, caption[256] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     GetWindowTextA(box, caption, sizeof caption);
-    int byDefault = IDCANCEL;
-    for (int id : {IDOK, IDYES, IDNO})
-      if (GetWindowLongA(GetDlgItem(box, id), GWL_STYLE) & BS_DEFPUSHBUTTON) byDefault = id;
-    g_shown.push_back({text, caption, byDefault});
+    g_shown.push_back({text, caption, std::exchange(focused, 0)});
+    int answer = IDCANCEL;  // which ends any box
     if (g_answers.empty())
       ADD_FAILURE() << "unexpected message box \"" << text << "\"";
     else
-      byDefault = g_answers.front(), g_answers.pop_front();
-    PostMessageA(box, WM_COMMAND, byDefault, 0);
+      answer = g_answers.front(), g_answers.pop_front();
+    PostMessageA(box, WM_COMMAND, answer, 0);
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }

@@ -47,10 +47,10 @@ class ScratchTest : public ::testing::Test {
 // Every message box shown on the test thread is answered by a WH_CBT hook
 // (installed by the tests' main) that records it, and so is any other dialog
 // activated while an answer is queued. A box no test asked for fails the
-// running test and is answered with its default button: it never hangs a run.
+// running test and is cancelled: it never hangs a run.
 struct ShownBox {
   std::string text, caption;
-  int defaultButton;  // IDOK, IDYES, IDNO...
+  int defaultButton;  // the button with the focus: IDOK, IDYES, IDNO...
 };
 void AnswerNextBox(int button);          // queued: one answer per expected box
 std::vector<ShownBox> TakeShownBoxes();  // the boxes shown since the test began or the last call

@@ -12,19 +12,39 @@ namespace {
 
 CWinApp g_app;  // for the wait cursor and the message boxes' owner
 
+std::vector<std::string> g_picked;  // what the pickers answer next, in turn ("": no path)
+
+Picked Pick(HWND, std::string& path) {
+  path = g_picked.front(), g_picked.erase(g_picked.begin());
+  return path.empty() ? Picked::kNoPath : Picked::kPath;
+}
+
 class MainWindow : public ::testing::Test, public CRunView {
  protected:
   void SetUp() override {
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
     g_pProfile = new CSweepProfile;
     g_app.m_pMainWnd = g_pMainDlg = &dialog_;
+    g_pickers = {Pick, Pick};
   }
   void TearDown() override {
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
     if (dialog_.m_hWnd) DestroyWindow(dialog_.m_hWnd);  // which saves the profile
     delete g_pProfile;
     g_app.m_pMainWnd = g_pMainDlg = nullptr;
+    g_pickers = real_;
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
+  }
+  static void Click(const CDialog& page, int id) {
+    SendMessageA(page.GetDlgItem(id), BM_CLICK, 0, 0);
+  }
+  // A mouse click on tab `index`: Wine honours a refused change only then.
+  void ClickTab(int index) {
+    RECT item;
+    dialog_.m_tab.SendMessage(TCM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
+    LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    dialog_.m_tab.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, at);
+    dialog_.m_tab.SendMessage(WM_LBUTTONUP, 0, at);
   }
   std::vector<std::string> Lines() const {
     std::vector<std::string> lines(dialog_.m_mainPage.m_log.GetCount());
@@ -44,6 +64,7 @@ class MainWindow : public ::testing::Test, public CRunView {
 
   CSweepDlg dialog_;
   std::string shown_;
+  const Pickers real_ = g_pickers;
 };
 
 TEST_F(MainWindow, OpensAfterTheSplashOnTheMainTabWithItsMenuAndLog) {
@@ -77,8 +98,10 @@ TEST_F(MainWindow, ARunFromTheOptionsPageShowsTheMainPageFirst) {
   dialog_.m_tab.SendMessage(TCM_SETCURFOCUS, 2);
   ASSERT_TRUE(dialog_.m_optionsPage.IsWindowVisible());
   g_pRunView = this;
-  dialog_.SwitchToMainAndRun(0);
-  EXPECT_EQ(shown_, "0m 0m ") << "at each line: the tab, and the pages shown";
+  SendMessageA(dialog_.m_optionsPage.GetDlgItem(1021), BM_SETCHECK, BST_CHECKED, 0);
+  Click(dialog_.m_optionsPage, 1002);
+  EXPECT_EQ(shown_, "0m 0m 0m ") << "at each line: the tab, and the pages shown";
+  EXPECT_EQ(g_pProfile->di[kRegistryBackups], 1) << "the page's boxes are committed first";
 }
 
 TEST_F(MainWindow, RunCleaningSavesFirstAndStillRunsWhenTheSaveFails) {
@@ -130,6 +153,126 @@ TEST(Reboot, ForcesOnlyHungProgramsAndOnlyOnceThePrivilegeIsEnabled) {
     EXPECT_EQ(g_calls, row.calls);
   }
   g_rebootCalls = real;
+}
+
+TEST_F(MainWindow, EachOptionsBoxIsItsFlagAndClosingKeepsTheTicks) {
+  const std::pair<int, int> boxes[] = {{0, 1010},  {1, 1013},  {2, 1014},  {3, 1015},  {5, 1021},
+                                       {6, 1022},  {7, 1011},  {8, 1012},  {9, 1017},  {10, 1019},
+                                       {11, 1020}, {12, 1025}, {13, 1026}, {14, 1031}, {15, 1032},
+                                       {16, 1028}, {17, 1029}, {18, 1030}, {19, 1042}, {20, 1043},
+                                       {22, 1044}, {23, 1045}, {24, 1047}, {25, 1048}};
+  g_pProfile->di[kRecycleBin] = g_pProfile->di[kSchedule] = 1;  // no visible box
+  ASSERT_TRUE(dialog_.Create(nullptr));
+  const COptionsPage& page = dialog_.m_optionsPage;
+  EXPECT_FALSE(IsWindowVisible(page.GetDlgItem(1016)) || IsWindowEnabled(page.GetDlgItem(1046)));
+  for (auto [flag, box] : boxes) {
+    for (auto [other, id] : boxes) SendMessageA(page.GetDlgItem(id), BM_SETCHECK, other == flag, 0);
+    dialog_.m_optionsPage.UpdateData(TRUE);
+    for (auto [other, id] : boxes)
+      EXPECT_EQ(g_pProfile->di[other], other == flag) << box << " " << id;
+  }
+  EXPECT_EQ(g_pProfile->di[kRecycleBin] + g_pProfile->di[kSchedule], 2);
+  SendMessageA(page.GetDlgItem(1010), BM_SETCHECK, BST_CHECKED, 0);
+  DestroyWindow(dialog_.m_hWnd);  // straight from the page: the new tick is kept
+  EXPECT_EQ(StoredSetting("di0"), std::string("1", 2));
+}
+
+TEST_F(MainWindow, TickingMyDocumentsAsksFirst) {
+  ASSERT_TRUE(dialog_.Create(nullptr));
+  HWND box = dialog_.m_optionsPage.GetDlgItem(1015);
+  for (int answer : {IDNO, IDYES}) {
+    AnswerNextBox(answer);
+    SendMessageA(box, BM_CLICK, 0, 0);
+    EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), answer == IDYES);
+  }
+  SendMessageA(box, BM_CLICK, 0, 0);  // unticking asks nothing
+  auto shown = TakeShownBoxes();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].text,
+            "      \"My Documents\" is the default location \nfor all documents, pictures and "
+            "sounds you save!\n                  Are you sure?");
+}
+
+TEST_F(MainWindow, TheScheduleRadiosSaveAndABadCountKeepsItsTab) {
+  g_pProfile->di[kSchedule] = 1, g_pProfile->when = 7;
+  ASSERT_TRUE(dialog_.Create(nullptr));
+  const CSchedulePage& page = dialog_.m_schedulePage;
+  EXPECT_EQ(IsDlgButtonChecked(page.m_hWnd, 1007), BST_CHECKED);
+  auto days = [&] { return std::to_string(GetDlgItemInt(page.m_hWnd, 1004, nullptr, TRUE)); };
+  EXPECT_EQ(days(), "7");
+  const struct {
+    int radio;
+    const char *typed, *on, *when;
+  } rows[] = {{1005, "", "0", "7"},
+              {1006, "", "1", "0"},
+              {1007, "30", "1", "30"},
+              {1007, "1000", "1", "30"}};
+  for (const auto& row : rows) {
+    if (*row.typed) SetDlgItemTextA(page.m_hWnd, 1004, row.typed);
+    if (std::string(row.typed) == "1000") AnswerNextBox(IDOK);
+    Click(page, row.radio);
+    EXPECT_EQ(StoredSetting("di21") + StoredSetting("when"),
+              std::string(row.on, 2) + std::string(row.when, strlen(row.when) + 1))
+        << row.radio << " " << row.typed;
+  }
+  dialog_.m_tab.SendMessage(TCM_SETCURFOCUS, 1);
+  for (const char* typed : {"abc", "1000", "12"}) {
+    SetDlgItemTextA(page.m_hWnd, 1004, typed);
+    if (std::string(typed) != "12") AnswerNextBox(IDOK);
+    ClickTab(2);
+    EXPECT_EQ(dialog_.m_tab.GetCurSel(), std::string(typed) == "12" ? 2 : 1) << typed;
+  }
+  EXPECT_EQ(g_pProfile->when, 12);
+  EXPECT_EQ(TakeShownBoxes().size(), 3u) << "each bad count was explained";
+}
+
+TEST_F(MainWindow, ListPagesKeepTheirListAndTheProfileEntryForEntry) {
+  g_pProfile->fileList = {"C:\\stored.txt"};
+  g_pProfile->folderList = {"C:\\stored"};
+  ASSERT_TRUE(dialog_.Create(nullptr));
+  for (bool folders : {false, true}) {
+    CListPage& page = folders ? static_cast<CListPage&>(dialog_.m_eraseFoldersPage)
+                              : static_cast<CListPage&>(dialog_.m_wipeFilesPage);
+    auto& list = folders ? g_pProfile->folderList : g_pProfile->fileList;
+    auto shows = [&](int selected) {
+      std::vector<std::string> lines(page.m_list.GetCount());
+      char text[MAX_PATH];
+      for (size_t i = 0; i < lines.size(); ++i)
+        lines[i].assign(text, page.m_list.SendMessage(LB_GETTEXT, i, (LPARAM)text));
+      EXPECT_EQ(lines, list);
+      EXPECT_EQ(page.m_list.GetCurSel(), selected);
+    };
+    g_picked = {"C:\\a", "C:\\b", "C:\\c"};
+    for (int i = 0; i < 3; ++i) Click(page, IDC_ADD);
+    shows(-1);
+    for (auto [select, after] : {std::pair{2, 1}, {0, 0}, {0, 0}, {0, -1}}) {
+      page.m_list.SetCurSel(select);
+      Click(page, IDC_REMOVE);
+      shows(after);
+    }
+    AnswerNextBox(IDOK);
+    Click(page, IDC_REMOVE);
+    EXPECT_EQ(TakeShownBoxes().at(0).text,
+              folders ? "No directory selected!" : "No file selected!");
+  }
+  EXPECT_TRUE(g_pProfile->fileList.empty() && g_pProfile->folderList.empty());
+}
+
+TEST_F(MainWindow, AFolderWithoutAPathOrOneThatHoldsWindowsIsNotAddedUnasked) {
+  ASSERT_TRUE(dialog_.Create(nullptr));
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  g_picked = {"", "C:\\", std::string(windows) + "\\", "C:\\"};
+  for (int answer : {IDOK, IDNO, IDNO, IDYES}) {
+    AnswerNextBox(answer);
+    Click(dialog_.m_eraseFoldersPage, IDC_ADD);
+  }
+  auto shown = TakeShownBoxes();
+  ASSERT_EQ(shown.size(), 4u);
+  EXPECT_EQ(shown[0].text, "Failed getting directory!");
+  EXPECT_NE(shown[2].text.find("would delete Windows itself"), std::string::npos) << shown[2].text;
+  EXPECT_EQ(shown[3].defaultButton, IDNO);
+  EXPECT_EQ(g_pProfile->folderList, std::vector<std::string>{"C:\\"}) << "only after a Yes";
 }
 
 TEST(TidewispExe, OpensItsWindowAndSavesTheSettingsWhenClosed) {
