@@ -1,5 +1,7 @@
 #include "framework/Dialog.h"
 
+#include <algorithm>
+
 #include "framework/DataExchange.h"
 #include "framework/WinApp.h"
 
@@ -17,6 +19,35 @@ void CenterOnScreen(HWND window) {
   int x = area.left + (area.right - area.left - (rect.right - rect.left)) / 2;
   int y = area.top + (area.bottom - area.top - (rect.bottom - rect.top)) / 2;
   SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A text static too narrow for its text under the fonts at hand (the
+// templates were laid out for MS Sans Serif; Tahoma, or a larger system
+// font, runs wider) would wrap and lose its last words below its bottom
+// edge: it is widened to its text, as far as the dialog reaches.
+void WidenTextStatics(HWND dialog) {
+  RECT client;
+  GetClientRect(dialog, &client);
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    char kind[8] = {}, text[256] = {};
+    GetClassNameA(child, kind, sizeof kind);
+    LONG style = GetWindowLongA(child, GWL_STYLE);
+    if (lstrcmpiA(kind, "Static") || (style & SS_TYPEMASK) != SS_LEFT) continue;
+    int length = GetWindowTextA(child, text, sizeof text);
+    HDC dc = GetDC(child);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text, length, &size);
+    SelectObject(dc, old);
+    ReleaseDC(child, dc);
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    if (size.cx <= rect.right - rect.left) continue;
+    int width = std::min<int>(size.cx + 2, client.right - rect.left);
+    SetWindowPos(child, nullptr, 0, 0, width, rect.bottom - rect.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 }  // namespace
@@ -88,6 +119,7 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       if (!(GetWindowLongA(m_hWnd, GWL_STYLE) & WS_CHILD)) CenterOnScreen(m_hWnd);
+      WidenTextStatics(m_hWnd);
       return OnInitDialog();
     case WM_COMMAND:
       return OnCommand(LOWORD(wParam), HIWORD(wParam));
