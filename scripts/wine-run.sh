@@ -4,17 +4,7 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-# The prefix's environment, or nothing runs at all: without it Wine would fall
-# back to ~/.wine, whose Documents and Desktop lead to the real home folder.
-prefix_env=$("$root/scripts/wine-prefix.sh" env) || {
-  echo "$(basename "$0"): the project's Wine prefix is not safe to use; nothing was run" >&2
-  exit 1
-}
-eval "$prefix_env"
-case "${WINEPREFIX:-}" in
-  "$root"/build/*) ;;
-  *) echo "$(basename "$0"): refusing a Wine prefix outside build/: '${WINEPREFIX:-}'" >&2; exit 1 ;;
-esac
+source "$root/scripts/wine-env.sh"
 
 # Root ignores the Unix permission bits by which Wine models the read-only
 # attribute; tests that depend on it read this to know.

@@ -26,8 +26,7 @@ if [ -d "$TIDEWISP_WINE_BASE/prefix" ]; then
   WINEPREFIX="$TIDEWISP_WINE_BASE/prefix" wineserver -k 2>/dev/null || true
   rm -rf "$TIDEWISP_WINE_BASE/prefix"
 fi
-prefix_env=$(scripts/wine-prefix.sh env) || exit 1
-eval "$prefix_env"
+source scripts/wine-env.sh
 [ "$WINEPREFIX" = "$TIDEWISP_WINE_BASE/prefix" ] || { echo "not our prefix: $WINEPREFIX" >&2; exit 1; }
 # Wine mirrors Start-menu shortcuts into HOME's desktop menus and keeps a
 # record of them in the registry; the check looks only at what Windows has.
