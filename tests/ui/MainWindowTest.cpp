@@ -46,13 +46,14 @@ class MainWindow : public ::testing::Test, public CRunView {
     dialog_.m_tab.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, at);
     dialog_.m_tab.SendMessage(WM_LBUTTONUP, 0, at);
   }
-  std::vector<std::string> Lines() const {
-    std::vector<std::string> lines(dialog_.m_mainPage.m_log.GetCount());
+  static std::vector<std::string> Lines(const CListBox& list) {
+    std::vector<std::string> lines(list.GetCount());
     char text[512];
     for (size_t i = 0; i < lines.size(); ++i)
-      lines[i].assign(text, dialog_.m_mainPage.m_log.SendMessage(LB_GETTEXT, i, (LPARAM)text));
+      lines[i].assign(text, list.SendMessage(LB_GETTEXT, i, reinterpret_cast<LPARAM>(text)));
     return lines;
   }
+  std::vector<std::string> Lines() const { return Lines(dialog_.m_mainPage.m_log); }
   // Stands in for the window as the run's log sink: what showed at each line.
   void AddLogLine(const std::string& text) override {
     shown_ += std::to_string(dialog_.m_tab.GetCurSel()) +
@@ -235,11 +236,7 @@ TEST_F(MainWindow, ListPagesKeepTheirListAndTheProfileEntryForEntry) {
                               : static_cast<CListPage&>(dialog_.m_wipeFilesPage);
     auto& list = folders ? g_pProfile->folderList : g_pProfile->fileList;
     auto shows = [&](int selected) {
-      std::vector<std::string> lines(page.m_list.GetCount());
-      char text[MAX_PATH];
-      for (size_t i = 0; i < lines.size(); ++i)
-        lines[i].assign(text, page.m_list.SendMessage(LB_GETTEXT, i, (LPARAM)text));
-      EXPECT_EQ(lines, list);
+      EXPECT_EQ(Lines(page.m_list), list);
       EXPECT_EQ(page.m_list.GetCurSel(), selected);
     };
     g_picked = {"C:\\a", "C:\\b", "C:\\c"};
