@@ -8,7 +8,7 @@
 
 namespace {
 
-std::deque<int> g_answers;
+std::deque<std::pair<int, std::string>> g_answers;
 std::vector<ShownBox> g_shown;
 
 // A message box keeps its text in the static control 65535 (Windows and Wine
@@ -28,12 +28,13 @@ LRESULT CALLBACK OnCbt(int code, WPARAM wParam, LPARAM lParam) {
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     GetWindowTextA(box, caption, sizeof caption);
     g_shown.push_back({text, caption, std::exchange(focused, 0)});
-    int answer = IDCANCEL;  // which ends any box
+    std::pair<int, std::string> answer = {IDCANCEL, ""};  // which ends any box
     if (g_answers.empty())
       ADD_FAILURE() << "unexpected message box \"" << text << "\"";
     else
       answer = g_answers.front(), g_answers.pop_front();
-    PostMessageA(box, WM_COMMAND, answer, 0);
+    if (!answer.second.empty()) SetDlgItemTextA(box, 0x47C, answer.second.c_str());
+    PostMessageA(box, WM_COMMAND, answer.first, 0);
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -44,7 +45,7 @@ struct ResetBoxes : ::testing::EmptyTestEventListener {
 
 }  // namespace
 
-void AnswerNextBox(int button) { g_answers.push_back(button); }
+void AnswerNextBox(int button, const std::string& text) { g_answers.push_back({button, text}); }
 
 std::vector<ShownBox> TakeShownBoxes() { return std::exchange(g_shown, {}); }
 

@@ -52,5 +52,7 @@ struct ShownBox {
   std::string text, caption;
   int defaultButton;  // the button with the focus: IDOK, IDYES, IDNO...
 };
-void AnswerNextBox(int button);          // queued: one answer per expected box
+// Queued, one per expected box; `text`, if any, goes into a file dialog's
+// file name box (control 0x47C) first.
+void AnswerNextBox(int button, const std::string& text = "");
 std::vector<ShownBox> TakeShownBoxes();  // the boxes shown since the test began or the last call

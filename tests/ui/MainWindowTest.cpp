@@ -255,6 +255,17 @@ TEST_F(MainWindow, ListPagesKeepTheirListAndTheProfileEntryForEntry) {
   EXPECT_TRUE(g_pProfile->fileList.empty() && g_pProfile->folderList.empty());
 }
 
+TEST_F(MainWindow, AddAsksForTheFileInTheSystemsFileDialog) {
+  ASSERT_TRUE(dialog_.Create(nullptr));
+  g_pickers = real_;
+  char file[MAX_PATH];
+  std::string chosen(file, GetWindowsDirectoryA(file, MAX_PATH));
+  chosen += "\\win.ini";
+  AnswerNextBox(IDOK, chosen);
+  Click(dialog_.m_wipeFilesPage, IDC_ADD);
+  EXPECT_EQ(g_pProfile->fileList, std::vector<std::string>{chosen});
+}
+
 TEST_F(MainWindow, AFolderWithoutAPathOrOneThatHoldsWindowsIsNotAddedUnasked) {
   ASSERT_TRUE(dialog_.Create(nullptr));
   char windows[MAX_PATH];
