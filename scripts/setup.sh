@@ -2,7 +2,7 @@
 # Installs what building and testing Tidewisp needs on a Debian machine.
 set -euo pipefail
 
-packages=(cmake make g++ googletest mingw-w64 wine wine64 fonts-wine xvfb xauth nsis)
+packages=(cmake make g++ googletest mingw-w64 wine wine64 fonts-wine xvfb xauth nsis imagemagick)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
