@@ -103,17 +103,6 @@ HANDLE ProcessOf(HWND window) {
   return OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
 }
 
-// The main window accepts input: it is shown, with its controls, and its
-// thread has gone idle in the modal loop. WaitForInputIdle alone would
-// return while the splash is up; shown alone would count the moment before
-// the dialog's loop runs.
-HWND WaitUntilAcceptingInput(Which which, HANDLE process, DWORD pid, DWORD timeoutMs) {
-  HWND window = WaitFor(which, timeoutMs, pid);
-  if (!window) return nullptr;
-  WaitForInputIdle(process, timeoutMs);
-  return window;
-}
-
 // WM_CLOSE (the program saves its settings and ends), then the wait for its
 // end; ended by force only when it outlives the time, and said so.
 bool CloseAndWait(HWND window, HANDLE process, DWORD timeoutMs) {
@@ -124,42 +113,67 @@ bool CloseAndWait(HWND window, HANDLE process, DWORD timeoutMs) {
   return false;
 }
 
-// One start: seconds from CreateProcess to the main window accepting input,
-// or a negative value when it failed.
-double TimeOneStart(const std::string& program, Which which) {
+// One start's moments, in seconds from CreateProcess: the splash first seen
+// (Tidewisp only), the window first seen, and the window accepting input.
+struct Start {
+  double splash = 0, shown = 0, ready = -1;  // ready < 0: the start failed
+};
+
+// The window accepts input when it is shown, with its controls, and its
+// thread has gone idle in the dialog's loop: WaitForInputIdle alone would
+// return while the splash is up (its thread waits there too); shown alone
+// would count the moment before the dialog's loop runs.
+Start TimeOneStart(const std::string& program, Which which) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
   std::string commandLine = "\"" + program + "\"";
-  LARGE_INTEGER frequency, begin, end;
+  LARGE_INTEGER frequency, begin;
   QueryPerformanceFrequency(&frequency);
+  auto since = [&] {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart - begin.QuadPart) / double(frequency.QuadPart);
+  };
+  Start start;
   QueryPerformanceCounter(&begin);
   if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &info)) {
     std::fprintf(stderr, "bench_startup: cannot start %s\n", program.c_str());
-    return -1;
+    return start;
   }
-  HWND window = WaitUntilAcceptingInput(which, info.hProcess, info.dwProcessId, 30000);
-  QueryPerformanceCounter(&end);
-  double seconds = double(end.QuadPart - begin.QuadPart) / double(frequency.QuadPart);
-  bool ended = window && CloseAndWait(window, info.hProcess, 20000);
-  if (!ended) {
+  // Polled every millisecond, as a user's first click would find it.
+  HWND window = nullptr;
+  bool splashSeen = which != Which::kMain;
+  while (!window && since() < 30) {
+    if (!splashSeen && Find(Which::kSplash, info.dwProcessId)) {
+      splashSeen = true;
+      start.splash = since();
+    }
+    window = Find(which, info.dwProcessId);
+    if (!window) Sleep(1);
+  }
+  if (window) {
+    start.shown = since();
+    if (WaitForInputIdle(info.hProcess, 30000) == 0) start.ready = since();
+  }
+  if (!window || !CloseAndWait(window, info.hProcess, 20000)) {
     // The last resort: a program left running would distort the next start.
     TerminateProcess(info.hProcess, 1);
     WaitForSingleObject(info.hProcess, 5000);
-    seconds = -1;
+    start.ready = -1;
   }
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
-  return seconds;
+  return start;
 }
 
 int Measure(int runs, const std::string& program, const std::string& bare) {
-  std::vector<double> ours, floor;
+  std::vector<double> ours, floor, splash, shown, bareShown;
   for (int i = 0; i < runs; ++i) {
     // The order alternates, so neither always starts right after the other
-    // has ended (and written its settings).
-    double a, b;
+    // has ended (and Tidewisp has written its settings).
+    Start a, b;
     if (i % 2 == 0) {
       a = TimeOneStart(program, Which::kMain);
       b = TimeOneStart(bare, Which::kBare);
@@ -167,15 +181,19 @@ int Measure(int runs, const std::string& program, const std::string& bare) {
       b = TimeOneStart(bare, Which::kBare);
       a = TimeOneStart(program, Which::kMain);
     }
-    if (a < 0 || b < 0) return 1;
-    ours.push_back(a);
-    floor.push_back(b);
-    std::printf("run %2d: tidewisp %.3f s, bare %.3f s\n", i + 1, a, b);
+    if (a.ready < 0 || b.ready < 0) return 1;
+    ours.push_back(a.ready);
+    floor.push_back(b.ready);
+    splash.push_back(a.splash);
+    shown.push_back(a.shown);
+    bareShown.push_back(b.shown);
+    std::printf("run %2d: tidewisp %.3f s (splash %.3f, shown %.3f) | bare %.3f s (shown %.3f)\n",
+                i + 1, a.ready, a.splash, a.shown, b.ready, b.shown);
     std::fflush(stdout);
   }
-  double mOurs = Median(ours), mFloor = Median(floor);
-  std::printf("median: tidewisp %.3f s, bare %.3f s\n", mOurs, mFloor);
-  std::printf("ratio tidewisp / bare: %.3f (target <= 1.05)\n", mOurs / mFloor);
+  std::printf("median: tidewisp %.3f s (splash %.3f, shown %.3f) | bare %.3f s (shown %.3f)\n",
+              Median(ours), Median(splash), Median(shown), Median(floor), Median(bareShown));
+  std::printf("ratio tidewisp / bare: %.3f (target <= 1.05)\n", Median(ours) / Median(floor));
   return 0;
 }
 

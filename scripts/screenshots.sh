@@ -1,0 +1,210 @@
+#!/usr/bin/env bash
+# Framed screenshots of Tidewisp for the README, into docs/screenshots/:
+#   splash.png, main.png, schedule.png, options.png, wipe-files.png,
+#   erase-folders.png, about.png, and main-150.png (the main window at 150 %).
+#
+# Tidewisp runs under Wine in a prefix of its own (build/wine-shots, made safe
+# by scripts/wine-prefix.sh; the tests' prefix is not touched), inside a Wine
+# virtual desktop on an X server of its own (xvfb-run), so the windows have
+# their frames and captions and the shots do not depend on the user's screen.
+# The windows are driven from outside by bench_startup.exe (found by caption,
+# tabs switched with TCM_SETCURFOCUS, About opened with WM_SYSCOMMAND, closed
+# with WM_CLOSE): nothing ever presses Clean, and no scheduled start is made.
+# Sample settings (ticks, a schedule, two files, two folders: none of these
+# paths exists) are written before the start and removed again at the end.
+#
+#   scripts/screenshots.sh     builds what it needs, then takes every shot (~20 s)
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+
+export TIDEWISP_WINE_BASE="$root/build/wine-shots"
+out="$root/docs/screenshots"
+work="$root/build/shots"
+driver="$root/build/windows/bench/bench_startup.exe"
+key='HKCU\Software\Marrowfield\Tidewisp'
+dpi_key='HKCU\Control Panel\Desktop'
+desktop=shots
+screen=1280x1024 # the X server; each virtual desktop sits at its top left
+margin=16        # pixels of desktop around each window
+settle=0.5       # seconds for a repaint after each change (it is asynchronous)
+
+# The sample settings, as the program stores them (every value REG_SZ).
+sample_settings() {
+  cat <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Marrowfield\Tidewisp]
+"di0"="1"
+"di1"="1"
+"di2"="1"
+"di5"="1"
+"di6"="1"
+"di7"="1"
+"di8"="1"
+"di9"="1"
+"di11"="1"
+"di12"="1"
+"di21"="1"
+"when"="7"
+"nFiles"="2"
+"file0"="C:\\Users\\Public\\Documents\\Sample\\old tax return.pdf"
+"file1"="C:\\Users\\Public\\Documents\\Sample\\draft letter.doc"
+"nFolders"="2"
+"folder0"="C:\\Users\\Public\\Downloads\\Sample\\Old Installers"
+"folder1"="C:\\Users\\Public\\Documents\\Sample\\Chat Logs"
+EOF
+}
+
+# wine PROGRAM... with its output in the log: never in a pipe or $(...).
+quiet() { "$@" >>"$work/wine.log" 2>&1; }
+drive() { wine "$driver" "/desktop=$desktop" "$@" 2>>"$work/wine.log"; }
+
+# shot NAME RECTFILE: the screen, cropped to the rectangle the driver printed
+# ("left top right bottom", CR LF from Wine) with a margin of desktop.
+shot() {
+  local name=$1 left top right bottom
+  read -r left top right bottom < <(tr -d '\r' <"$2")
+  if ! [[ "$left $top $right $bottom" =~ ^-?[0-9]+\ -?[0-9]+\ [0-9]+\ [0-9]+$ ]]; then
+    echo "screenshots: no window rectangle for $name" >&2
+    return 1
+  fi
+  left=$((left > margin ? left - margin : 0)) top=$((top > margin ? top - margin : 0))
+  import -window root "$work/screen.png"
+  # -strip: no time stamps, so an unchanged window makes an unchanged file.
+  convert "$work/screen.png" -crop "$((right + margin - left))x$((bottom + margin - top))+$left+$top" \
+    +repage -strip "$out/$name.png"
+  echo "screenshots: docs/screenshots/$name.png"
+}
+
+# start_tidewisp SIZE: Tidewisp in a virtual desktop of that size; sets $pid.
+start_tidewisp() {
+  wine explorer "/desktop=$desktop,$1" "$root/build/windows/tidewisp.exe" >>"$work/wine.log" 2>&1 &
+  pid=$!
+}
+
+# WM_CLOSE to the main window (the program saves its settings and ends), then
+# a wait for the program and its desktop, within a time limit. Ended by force
+# only when they outlive it, and then only this prefix's Wine.
+close_tidewisp() {
+  [ -n "${pid:-}" ] || return 0
+  local i
+  drive close 20000 >/dev/null || true
+  for i in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "screenshots: Tidewisp did not end after WM_CLOSE; ending this prefix's Wine" >&2
+    wineserver -k || true
+  fi
+  wait "$pid" 2>/dev/null || true
+  pid=""
+}
+
+# Whatever happened: the program closed, the sample settings and the 150 %
+# setting gone, the prefix's wineserver ended.
+cleanup() {
+  close_tidewisp
+  quiet wine reg delete "$key" /f || true
+  quiet wine reg delete "$dpi_key" /v LogPixels /f || true
+  if quiet wine reg query "$key"; then
+    echo "screenshots: the sample settings could not be removed: $key" >&2
+  fi
+  wineserver -k 2>/dev/null || true
+}
+
+# The splash is up for about a second: the driver waits for it from before
+# the start, and a check after the shot confirms it was still shown.
+splash_session() {
+  local attempt
+  for attempt in 1 2 3; do
+    drive wait splash 60000 >"$work/splash.rect" &
+    local waiter=$!
+    start_tidewisp 1024x768
+    if wait "$waiter"; then
+      sleep 0.4
+      shot splash "$work/splash.rect"
+      # Still shown after the shot: it was shown during it.
+      if drive wait splash 0 >/dev/null; then
+        drive wait main 60000 >"$work/main.rect"
+        return 0
+      fi
+    fi
+    echo "screenshots: the splash was gone before its shot; once more" >&2
+    drive wait main 60000 >/dev/null || true
+    close_tidewisp
+  done
+  return 1
+}
+
+inside_xvfb() {
+  local prefix_env
+  prefix_env=$(scripts/wine-prefix.sh env) || {
+    echo "screenshots: the Wine prefix is not safe to use; nothing was run" >&2
+    exit 1
+  }
+  eval "$prefix_env"
+  case "${WINEPREFIX:-}" in
+    "$root"/build/*) ;;
+    *) echo "screenshots: refusing a Wine prefix outside build/: '${WINEPREFIX:-}'" >&2; exit 1 ;;
+  esac
+  rm -rf "$work"
+  mkdir -p "$work" "$out"
+  pid=""
+  trap cleanup EXIT
+  # The wineserver first, its output to nowhere (a cold prefix's services.exe
+  # would hold a pipe open); persistent, so each small command is quick.
+  wineserver -p >/dev/null 2>&1
+  quiet wine reg delete "$key" /f || true
+  quiet wine reg delete "$dpi_key" /v LogPixels /f || true
+  sample_settings >"$WINEPREFIX/drive_c/shots-sample.reg"
+  quiet wine reg import 'C:\shots-sample.reg'
+  rm -f "$WINEPREFIX/drive_c/shots-sample.reg"
+
+  # 100 %: the splash, each tab, the About box.
+  splash_session
+  sleep "$settle"
+  shot main "$work/main.rect"
+  local tab name
+  for tab in 1 2 3 4; do
+    name=$(echo schedule options wipe-files erase-folders | cut -d' ' -f"$tab")
+    drive tab "$tab"
+    sleep "$settle"
+    shot "$name" "$work/main.rect"
+  done
+  drive tab 0
+  drive about
+  drive wait about 20000 >"$work/about.rect"
+  sleep "$settle"
+  shot about "$work/about.rect"
+  drive close-about
+  close_tidewisp
+
+  # 150 %: the system DPI is read when the wineserver starts.
+  quiet wine reg add "$dpi_key" /v LogPixels /t REG_DWORD /d 144 /f
+  wineserver -k
+  wineserver -p >/dev/null 2>&1
+  start_tidewisp 1280x1024
+  drive wait main 60000 >"$work/main-150.rect"
+  sleep "$settle"
+  shot main-150 "$work/main-150.rect"
+  close_tidewisp
+}
+
+main() {
+  # Inside xvfb-run, started by this script itself (below).
+  if [ -n "${TIDEWISP_SHOTS_INSIDE:-}" ]; then
+    inside_xvfb
+    return
+  fi
+  scripts/setup.sh
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target tidewisp bench_startup >/dev/null
+  scripts/wine-prefix.sh create
+  export TIDEWISP_SHOTS_INSIDE=1
+  exec xvfb-run -a -s "-screen 0 ${screen}x24" "$0" "$@"
+}
+
+# Last: a failed expansion aborts this whole command, and nothing follows it.
+main "$@"
