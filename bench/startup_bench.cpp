@@ -120,9 +120,12 @@ struct Start {
 };
 
 // The window accepts input when it is shown, with its controls, and its
-// thread has gone idle in the dialog's loop: WaitForInputIdle alone would
-// return while the splash is up (its thread waits there too); shown alone
-// would count the moment before the dialog's loop runs.
+// thread has gone idle in the dialog's loop. Shown alone would count the
+// moment before the loop runs. WaitForInputIdle alone would return at the
+// first wait for input of any window, a splash that pumped messages
+// included; under Wine 8 it returned only once the main dialog's loop ran
+// (the splash's one-second Sleep is no wait for input), some 25 ms after the
+// poll below saw the window.
 Start TimeOneStart(const std::string& program, Which which) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
