@@ -88,9 +88,10 @@ start_tidewisp() {
 # only when they outlive it, and then only this prefix's Wine.
 close_tidewisp() {
   [ -n "${pid:-}" ] || return 0
-  local i
   drive close 20000 >/dev/null || true
-  for i in $(seq 100); do
+  # Explorer's virtual desktop ends by itself once the last program in it has
+  # ended (seen under Wine 8): its process is the one waited for, 20 s at most.
+  for _ in $(seq 100); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.2
   done
@@ -117,8 +118,7 @@ cleanup() {
 # The splash is up for about a second: the driver waits for it from before
 # the start, and a check after the shot confirms it was still shown.
 splash_session() {
-  local attempt
-  for attempt in 1 2 3; do
+  for _ in 1 2 3; do
     drive wait splash 60000 >"$work/splash.rect" &
     local waiter=$!
     start_tidewisp 1024x768

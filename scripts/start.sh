@@ -75,9 +75,11 @@ headless_run() {
 # program and its desktop to end; ended by force only when they do not, and
 # then only this prefix's Wine (WINEPREFIX is the project's).
 stop_wine() {
-  local pid=$1 i
+  local pid=$1
   wine "$driver" "/desktop=$desktop" close 20000 >/dev/null 2>>"$root/build/start-wine.log" || true
-  for i in $(seq 100); do
+  # Explorer's virtual desktop ends by itself once the last program in it has
+  # ended (seen under Wine 8): its process is the one waited for, 20 s at most.
+  for _ in $(seq 100); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.2
   done
