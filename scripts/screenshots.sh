@@ -139,16 +139,7 @@ splash_session() {
 }
 
 inside_xvfb() {
-  local prefix_env
-  prefix_env=$(scripts/wine-prefix.sh env) || {
-    echo "screenshots: the Wine prefix is not safe to use; nothing was run" >&2
-    exit 1
-  }
-  eval "$prefix_env"
-  case "${WINEPREFIX:-}" in
-    "$root"/build/*) ;;
-    *) echo "screenshots: refusing a Wine prefix outside build/: '${WINEPREFIX:-}'" >&2; exit 1 ;;
-  esac
+  source "$root/scripts/wine-env.sh"
   rm -rf "$work"
   mkdir -p "$work" "$out"
   pid=""

@@ -17,25 +17,9 @@ driver="$root/build/windows/bench/bench_startup.exe"
 desktop=tidewisp
 screen=1024x768
 
-# The project's prefix and its environment, or nothing runs (as in
-# scripts/wine-run.sh): without it Wine would use ~/.wine, whose Documents and
-# Desktop lead to the real home folder.
-use_prefix() {
-  local prefix_env
-  prefix_env=$(scripts/wine-prefix.sh env) || {
-    echo "start: the project's Wine prefix is not safe to use; nothing was run" >&2
-    exit 1
-  }
-  eval "$prefix_env"
-  case "${WINEPREFIX:-}" in
-    "$root"/build/*) ;;
-    *) echo "start: refusing a Wine prefix outside build/: '${WINEPREFIX:-}'" >&2; exit 1 ;;
-  esac
-}
-
 # Inside xvfb-run (see below): the window, its screenshot, and a clean close.
 headless_run() {
-  use_prefix
+  source "$root/scripts/wine-env.sh"
   mkdir -p build
   local log="$root/build/start-wine.log" rect="$root/build/start-rect.txt"
   rm -f "$shot" "$rect"
@@ -107,7 +91,7 @@ main() {
   local last=""
   [ $# -gt 0 ] && last="${!#}"
   if [ -n "$last" ] && [ "${last%auto}" != "$last" ]; then
-    use_prefix
+    source "$root/scripts/wine-env.sh"
     exec wine build/windows/tidewisp.exe "$@"
   fi
 
