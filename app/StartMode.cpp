@@ -7,6 +7,23 @@
 #include "profile/SweepProfile.h"
 #include "ui/SweepDlg.h"
 
+namespace {
+
+// The URL history object and the folder browser are COM objects; the shell
+// expects an apartment-threaded caller.
+HRESULT g_com = E_FAIL;
+
+// Work that needs no settings, done while the splash shows: the libraries the
+// window and a run call into, delay-loaded (cmake/delay-load), and COM.
+void PrepareDuringSplash() {
+  for (const char* library :
+       {"uxtheme.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll", "wininet.dll"})
+    LoadLibraryA(library);
+  g_com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+}
+
+}  // namespace
+
 bool IsScheduledStart(const char* commandLine) {
   if (!commandLine) return false;
   size_t length = std::strlen(commandLine);
@@ -17,6 +34,7 @@ bool IsScheduledStart(const char* commandLine) {
 void RunScheduled() {
   // Before anything could log: no window exists in this mode.
   g_bSilent = 1;
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   g_pProfile = new CSweepProfile;
   g_pProfile->Load();
   // No one is there to answer a message box, and a scheduled start must never
@@ -24,6 +42,7 @@ void RunScheduled() {
   if (g_pProfile->RunIfDue()) g_pProfile->Save(false);
   delete g_pProfile;
   g_pProfile = nullptr;
+  if (SUCCEEDED(com)) CoUninitialize();
 }
 
 void RunInteractive() {
@@ -39,7 +58,7 @@ void RunInteractive() {
   CWinApp* app = AfxGetApp();
   if (app) app->m_pMainWnd = &dialog;
   // The splash is on screen before the settings are read.
-  dialog.ShowSplash();
+  dialog.ShowSplash(PrepareDuringSplash);
   g_pProfile = new CSweepProfile;
   g_pProfile->Load();
   dialog.DoModal();
@@ -47,4 +66,5 @@ void RunInteractive() {
   g_pProfile = nullptr;
   if (app) app->m_pMainWnd = nullptr;
   g_pMainDlg = nullptr;
+  if (SUCCEEDED(g_com)) CoUninitialize();
 }

@@ -28,12 +28,15 @@ CSweepDlg::~CSweepDlg() {
   DestroyIcon(m_hSmallIcon);
 }
 
-void CSweepDlg::ShowSplash() {
+void CSweepDlg::ShowSplash(void (*meanwhile)()) {
   m_splash.Create(nullptr);
   m_splash.ShowWindow(SW_SHOW);
   if (CWinApp* app = AfxGetApp()) app->BeginWaitCursor();
   m_splash.RedrawNow();
-  Sleep(1000);
+  ULONGLONG shown = GetTickCount64();
+  if (meanwhile) meanwhile();
+  ULONGLONG spent = GetTickCount64() - shown;
+  if (spent < 1000) Sleep(static_cast<DWORD>(1000 - spent));
 }
 
 void CSweepDlg::DoDataExchange(CDataExchange* dx) {

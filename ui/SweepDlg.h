@@ -13,8 +13,9 @@ class CSweepDlg : public CDialog, public CRunView {
   CSweepDlg();
   ~CSweepDlg() override;
 
-  // Shows the splash window, with the wait cursor, for one second.
-  void ShowSplash();
+  // Shows the splash window, with the wait cursor, for one second counted
+  // from its painting; `meanwhile`, if any, is done within that second.
+  void ShowSplash(void (*meanwhile)() = nullptr);
   // The run's log sink: the line goes to the Main page's log list.
   void AddLogLine(const std::string& text) override { m_mainPage.AppendLine(text); }
   HWND GetSafeHwnd() const override { return m_hWnd; }
