@@ -3,19 +3,7 @@
 # KEEP=DIR also leaves PNG copies of every picture in DIR, for looking at them.
 set -euo pipefail
 
-packages=(imagemagick fonts-lato)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "draw: installing ${missing[*]}"
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
-fi
+"$(dirname "$0")/../../scripts/install-packages.sh" imagemagick fonts-lato
 
 res="$(cd "$(dirname "$0")/.." && pwd)"
 tmp="$(mktemp -d)"
