@@ -83,23 +83,9 @@ start_tidewisp() {
   pid=$!
 }
 
-# WM_CLOSE to the main window (the program saves its settings and ends), then
-# a wait for the program and its desktop, within a time limit. Ended by force
-# only when they outlive it, and then only this prefix's Wine.
 close_tidewisp() {
   [ -n "${pid:-}" ] || return 0
-  drive close 20000 >/dev/null || true
-  # Explorer's virtual desktop ends by itself once the last program in it has
-  # ended (seen under Wine 8): its process is the one waited for, 20 s at most.
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.2
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "screenshots: Tidewisp did not end after WM_CLOSE; ending this prefix's Wine" >&2
-    wineserver -k || true
-  fi
-  wait "$pid" 2>/dev/null || true
+  desktop_close "$driver" "$desktop" "$pid" "$work/wine.log" || true
   pid=""
 }
 
@@ -140,6 +126,7 @@ splash_session() {
 
 inside_xvfb() {
   source "$root/scripts/wine-env.sh"
+  source "$root/scripts/wine-desktop.sh"
   rm -rf "$work"
   mkdir -p "$work" "$out"
   pid=""

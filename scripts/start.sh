@@ -20,6 +20,7 @@ screen=1024x768
 # Inside xvfb-run (see below): the window, its screenshot, and a clean close.
 headless_run() {
   source "$root/scripts/wine-env.sh"
+  source "$root/scripts/wine-desktop.sh"
   mkdir -p build
   local log="$root/build/start-wine.log" rect="$root/build/start-rect.txt"
   rm -f "$shot" "$rect"
@@ -55,25 +56,7 @@ headless_run() {
   stop_wine "$pid"
 }
 
-# WM_CLOSE to the main window (it saves the settings), then a wait for the
-# program and its desktop to end; ended by force only when they do not, and
-# then only this prefix's Wine (WINEPREFIX is the project's).
-stop_wine() {
-  local pid=$1
-  wine "$driver" "/desktop=$desktop" close 20000 >/dev/null 2>>"$root/build/start-wine.log" || true
-  # Explorer's virtual desktop ends by itself once the last program in it has
-  # ended (seen under Wine 8): its process is the one waited for, 20 s at most.
-  for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.2
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    echo "start: Tidewisp did not end after WM_CLOSE; ending this prefix's Wine" >&2
-    wineserver -k || true
-    return 1
-  fi
-  wait "$pid" 2>/dev/null || true
-}
+stop_wine() { desktop_close "$driver" "$desktop" "$1" "$root/build/start-wine.log"; }
 
 main() {
   # Inside xvfb-run, started by this script itself (below).
