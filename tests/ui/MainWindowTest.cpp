@@ -71,6 +71,8 @@ class MainWindow : public ::testing::Test, public CRunView {
 TEST_F(MainWindow, OpensAfterTheSplashOnTheMainTabWithItsMenuAndLog) {
   dialog_.ShowSplash();
   EXPECT_TRUE(dialog_.m_splash.IsWindowVisible());
+  HWND picture = GetWindow(dialog_.m_splash.m_hWnd, GW_CHILD);
+  EXPECT_FALSE(GetUpdateRect(picture, nullptr, FALSE)) << "the splash's picture is painted";
   ASSERT_TRUE(dialog_.Create(nullptr));
   EXPECT_FALSE(dialog_.m_splash.IsWindowVisible());
   EXPECT_EQ(g_app.m_nWaitCursorCount, 0) << "the splash's wait cursor ends";
@@ -92,6 +94,19 @@ TEST_F(MainWindow, OpensAfterTheSplashOnTheMainTabWithItsMenuAndLog) {
   AnswerNextBox(IDOK);
   dialog_.SendMessage(WM_SYSCOMMAND, GetMenuItemID(menu, last));
   EXPECT_EQ(TakeShownBoxes().at(0).caption, "About Tidewisp");
+
+  // The Schedule page's heading, wrapped as the control wraps it, fits its box.
+  HWND heading = GetWindow(dialog_.m_schedulePage.m_hWnd, GW_CHILD);
+  char words[128];
+  RECT box, needed;
+  GetClientRect(heading, &box);
+  needed = box;
+  HDC dc = GetDC(heading);
+  SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(heading, WM_GETFONT, 0, 0)));
+  DrawTextA(dc, words, GetWindowTextA(heading, words, sizeof words), &needed,
+            DT_CALCRECT | DT_WORDBREAK);
+  ReleaseDC(heading, dc);
+  EXPECT_LE(needed.bottom, box.bottom) << words << " is cut off";
 }
 
 TEST_F(MainWindow, ARunFromTheOptionsPageShowsTheMainPageFirst) {
@@ -293,6 +308,8 @@ TEST(TidewispExe, OpensItsWindowAndSavesTheSettingsWhenClosed) {
   for (int i = 0; i < 200 && !window; ++i, Sleep(50)) window = FindWindowA("#32770", "Tidewisp");
   ASSERT_TRUE(window) << "no window within 10 s";
   EXPECT_EQ(SendMessageA(GetDlgItem(window, 1000), TCM_GETITEMCOUNT, 0, 0), 5);
+  PostMessageA(window, WM_COMMAND, IDOK, 0);  // Enter inside a page
+  EXPECT_EQ(WaitForSingleObject(process, 500), WAIT_TIMEOUT) << "Enter closed the program";
   PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
   CloseHandle(process);
