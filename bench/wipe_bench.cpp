@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     std::printf("%.3f\n", seconds);
   } else {
     bool opened = false;
-    double fill = SecondsOf([&] { opened = ZeroFillFrom(path, 0); });
+    double fill = SecondsOf([&] { opened = ZeroFillFrom(path, 0) == ERROR_SUCCESS; });
     double remove = SecondsOf([&] { DeleteFileA(path.c_str()); });
     if (!opened) std::fprintf(stderr, "the file could not be opened\n");
     std::printf("%.3f %.3f\n", fill, remove);

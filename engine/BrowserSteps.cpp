@@ -1,5 +1,6 @@
 // Web browsers and the AOL client: Mozilla and Netscape profile trees, and
 // Internet Explorer's cookies, typed addresses, cache, favourites and history.
+#include "engine/EraseCount.h"
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
 #include "engine/Log.h"
@@ -39,7 +40,7 @@ void EraseAolGoTo(const std::string& organize) {
     // A link of that name goes as a link does where a folder is emptied:
     // itself only, its target's attributes untouched.
     if (!(record.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) ClearReadOnly(path);
-    DeleteFileA(path.c_str());
+    CountDeletion(DeleteFileA(path.c_str()), ListedSize(record));
   } while (FindNextFileA(listing.Get(), &record));
 }
 

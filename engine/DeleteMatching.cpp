@@ -1,3 +1,4 @@
+#include "engine/EraseCount.h"
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
 #include "engine/Primitives.h"
@@ -5,12 +6,16 @@
 void DeleteMatching(const std::string& folder, const std::string& suffix) {
   // Like every eraser, never in a folder reached as a link itself.
   if (!MayList(StartingFolderAttributes(folder))) return;
-  // The wildcard rules of the listing decide which names match; folders and
-  // read-only files among them simply fail to delete.
+  // The pattern narrows the listing; the ending decides. On Windows "*.tmp"
+  // also matches "x.tmpl" through its short name "X~1.TMP", which is not
+  // what was asked for. A folder among the matches is no file and
+  // is passed over; a read-only file fails to delete and is left.
   WIN32_FIND_DATAA record;
   CFindHandle find(FindFirstFileA((folder + "\\*" + suffix).c_str(), &record));
   if (!find.IsValid()) return;
   do {
-    DeleteFileA(ChildPath(folder, record.cFileName).c_str());
+    if (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    if (!HasFixedEnding(record.cFileName, suffix.c_str())) continue;
+    CountDeletion(DeleteFileA(ChildPath(folder, record.cFileName).c_str()), ListedSize(record));
   } while (FindNextFileA(find.Get(), &record));
 }

@@ -1,3 +1,4 @@
+#include "engine/EraseCount.h"
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
 #include "engine/Primitives.h"
@@ -19,11 +20,11 @@ constexpr uint64_t kIndexDatHeader = 64;
 // leaves it while the target holds anything, but removes an empty target
 // folder instead of the link; a link to a file is listed as a plain file, so
 // it is deleted as one, and Wine's DeleteFileA then deletes the target.
-void RemoveLink(const std::string& path, DWORD listedAttributes) {
-  if (listedAttributes & FILE_ATTRIBUTE_DIRECTORY)
+void RemoveLink(const std::string& path, const WIN32_FIND_DATAA& record) {
+  if (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
     RemoveDirectoryA(path.c_str());
   else
-    DeleteFileA(path.c_str());
+    CountDeletion(DeleteFileA(path.c_str()), ListedSize(record));
 }
 
 // Streams the listing: each entry is erased while the listing is open, so
@@ -40,7 +41,7 @@ void EraseBelow(const std::string& folder, int eraseDesktopIni, int overwriteInd
     std::string path = ChildPath(folder, name);
     DWORD listed = record.dwFileAttributes;
     if (listed & FILE_ATTRIBUTE_REPARSE_POINT) {
-      RemoveLink(path, listed);
+      RemoveLink(path, record);
       continue;
     }
     ClearReadOnly(path);
@@ -50,7 +51,7 @@ void EraseBelow(const std::string& folder, int eraseDesktopIni, int overwriteInd
       RemoveDirectoryA(path.c_str());
     } else {
       if (overwriteIndexDat && IsFixedName(name, "index.dat")) OverwriteIndexDat(folder, name);
-      DeleteFileA(path.c_str());
+      CountDeletion(DeleteFileA(path.c_str()), ListedSize(record));
     }
   } while (FindNextFileA(find.Get(), &record));
 }
@@ -66,5 +67,8 @@ void EraseFolderContents(const std::string& folder, int eraseDesktopIni, int ove
 }
 
 int OverwriteIndexDat(const std::string& folder, const std::string& name) {
-  return ZeroFillFrom(ChildPath(folder, name.c_str()), kIndexDatHeader) ? 1 : 0;
+  // A write that failed still leaves the file to be deleted: the index is
+  // going either way, and its header is all that was meant to stay.
+  DWORD status = ZeroFillFrom(ChildPath(folder, name.c_str()), kIndexDatHeader);
+  return status == ERROR_SUCCESS || status == ERROR_WRITE_FAULT ? 1 : 0;
 }

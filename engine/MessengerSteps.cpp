@@ -12,7 +12,7 @@ void EraseYahooMessenger(CRunContext& run) {
                                    "HomeDir", 5, folder);
   LogLine("Erasing Yahoo! Messenger logs ...");
   if (!found) return;
-  DeleteFileA((folder + "\\ypager.log").c_str());
+  DeleteNamedFile(folder + "\\ypager.log");
   EraseFolderContents(folder + "\\IMVCache", 0, 0);
 }
 

@@ -1,6 +1,7 @@
 // The erase primitives every target of the cleaning run is built from. All are
 // best effort: a failed call skips exactly what needs its result, nothing is
-// retried, nothing is reported.
+// retried. Every file they delete, and every file they had to leave, is
+// counted in g_eraseCount (engine/EraseCount.h); the run reports the totals.
 //
 // Never through a link: an entry whose listing record carries
 // FILE_ATTRIBUTE_REPARSE_POINT is never descended into, walked or written
@@ -24,12 +25,26 @@ void EraseFolderContents(const std::string& folder, int eraseDesktopIni, int ove
 // 64-byte header. 1 when the file was opened, 0 when it could not be.
 int OverwriteIndexDat(const std::string& folder, const std::string& name);
 
-// Zero-fills the whole file, flushes it to the disk, then deletes it. A file
-// that cannot be opened for writing (read-only, locked, missing) or is a link
-// is left alone.
-void WipeFile(const std::string& path);
+// What became of one file an eraser was asked to destroy.
+enum class EraseResult {
+  kErased,   // gone, and counted with its size
+  kMissing,  // there was nothing of that name (or it is a folder)
+  kLeft,     // it stays: in use, access denied, protected; counted as left
+};
 
-// Deletes each file of `folder` (not of its subfolders) matching folder\*suffix.
+// Zero-fills the whole file, flushes it to the disk, then deletes it. A file
+// that cannot be opened for writing (read-only, locked) or is a link, or
+// whose zeros did not all land, is not deleted: it is left, and counted so.
+EraseResult WipeFile(const std::string& path);
+
+// Deletes one file named by its full path, counting it with its size (which
+// no listing gives here, so its attributes are read first; a missing name
+// costs that one call instead of a failing delete). A folder of that name is
+// left alone and not counted.
+EraseResult DeleteNamedFile(const std::string& path);
+
+// Deletes each file of `folder` (not of its subfolders) whose name ends in
+// `suffix` (".log"; any case).
 void DeleteMatching(const std::string& folder, const std::string& suffix);
 
 // Calls visitor(folder), then walks every folder below it, pre-order, clearing

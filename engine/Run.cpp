@@ -1,11 +1,40 @@
 // The cleaning run: one synchronous pass over every target in a fixed order.
 #include "engine/Clock.h"
+#include "engine/EraseCount.h"
 #include "engine/Log.h"
 #include "engine/Steps.h"
 #include "profile/SweepProfile.h"
 
+CEraseCount g_eraseCount;
+
+namespace {
+
+std::string Files(uint64_t count) {
+  return count == 1 ? "1 file" : std::to_string(count) + " files";
+}
+
+// What the run erased and what it had to leave, so that a file the user
+// asked to destroy is never silently still there. Nothing when the run
+// touched no file at all.
+void LogSummary(const CRunContext& run) {
+  const CEraseCount& count = g_eraseCount;
+  if (count.erased == 0 && count.left == 0) return;
+  // As Explorer shows sizes: "5.95 KB".
+  char size[64] = "";
+  StrFormatByteSize64A(static_cast<LONGLONG>(count.bytes), size, sizeof size);
+  LogLine("Erased " + Files(count.erased) + " (" + size + ").");
+  if (count.left == 1) LogLine("1 file was left: in use or protected.");
+  if (count.left > 1) LogLine(Files(count.left) + " were left: in use or protected.");
+  for (const std::string& file : run.notWiped) LogLine("Not wiped (in use or protected): " + file);
+  for (const auto& [folder, left] : run.notErased)
+    LogLine("Not fully erased (" + Files(left) + " in use or protected): " + folder);
+}
+
+}  // namespace
+
 void CSweepProfile::Run(LONG mask) {
   CRunContext run(*this);
+  g_eraseCount = {};
   LogLine("Start cleaning...");
 
   EraseNetscapeProfiles(run);  // tests its own flags and the application-data folder
@@ -33,6 +62,7 @@ void CSweepProfile::Run(LONG mask) {
     EraseListedFolders(run);
   }
 
+  LogSummary(run);
   lastErase = UnixTime();
   LogLine("Cleaning complete.");
 }

@@ -1,7 +1,10 @@
 // The working state of one cleaning run, shared by its steps.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/win32.h"
 #include "profile/SweepProfile.h"
@@ -43,6 +46,12 @@ class CRunContext {
   // Paths are built here by assigning a base and appending pieces that carry
   // their own leading backslash; nothing is inserted or normalised between.
   std::string path;
+
+  // What the user's lists could not destroy, named in the run's summary: the
+  // listed files that stayed, and the listed folders that stayed with the
+  // number of files left in each.
+  std::vector<std::string> notWiped;
+  std::vector<std::pair<std::string, uint64_t>> notErased;
 
  private:
   const CSweepProfile& m_profile;

@@ -49,16 +49,16 @@ void EraseNetscapeCache(const std::string& folder) {
 }
 
 void EraseNetscapeHistory(const std::string& folder) {
-  DeleteFileA((folder + "\\history.dat").c_str());
-  DeleteFileA((folder + "\\netscape.hst").c_str());
+  DeleteNamedFile(folder + "\\history.dat");
+  DeleteNamedFile(folder + "\\netscape.hst");
 }
 
 void EraseNetscapeCookies(const std::string& folder) {
-  DeleteFileA((folder + "\\cookies.txt").c_str());
+  DeleteNamedFile(folder + "\\cookies.txt");
 }
 
 void EraseNetscapeMail(const std::string& folder) {
-  DeleteFileA((folder + "\\Trash").c_str());
-  DeleteFileA((folder + "\\Trash.msf").c_str());
-  DeleteFileA((folder + "\\Sent").c_str());
+  DeleteNamedFile(folder + "\\Trash");
+  DeleteNamedFile(folder + "\\Trash.msf");
+  DeleteNamedFile(folder + "\\Sent");
 }

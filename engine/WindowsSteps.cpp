@@ -42,13 +42,13 @@ void EraseRegistryBackups(CRunContext& run) {
   if (!run.WindowsDirectory()) return;
   run.path = run.pathBuffer;
   run.path += "\\sysbckup\\";
-  DeleteFileA((run.path + "rbbad.cab").c_str());
+  DeleteNamedFile(run.path + "rbbad.cab");
   // The unbroken run of numbered cabinets from rb000.cab; the first deletion
   // that fails, for whatever reason, ends it.
   for (unsigned long n = 0;; ++n) {
     char name[32];
     std::snprintf(name, sizeof name, "rb%03lu.cab", n);
-    if (!DeleteFileA((run.path + name).c_str())) break;
+    if (DeleteNamedFile(run.path + name) != EraseResult::kErased) break;
   }
 }
 
@@ -69,7 +69,7 @@ void EraseMediaPlayerPlaylists(CRunContext& run) {
   LogLine("Erasing Media Player Playlists...");
   if (run.SpecialFolder(CSIDL_APPDATA)) {
     run.path = run.pathBuffer;
-    DeleteFileA((run.path + "\\Microsoft\\Media Player\\ActivePlaylist.dat").c_str());
+    DeleteNamedFile(run.path + "\\Microsoft\\Media Player\\ActivePlaylist.dat");
   }
   if (run.WindowsDirectory()) {
     // Only the drive letter comes from the system; the rest is fixed.

@@ -11,11 +11,15 @@
 constexpr DWORD kZeroChunk = 10000;
 
 // Writes `count` zero bytes at the file pointer: kZeroChunk bytes at a time,
-// then the rest (1 to kZeroChunk bytes) in one last write. Write results are
-// not looked at: a short or failed write neither stops nor changes the loop.
-void ZeroFill(HANDLE file, uint64_t count);
+// then the rest (1 to kZeroChunk bytes) in one last write. A short or failed
+// write does not stop the loop (the rest is still overwritten where it can
+// be); the result says whether every byte landed.
+bool ZeroFill(HANDLE file, uint64_t count);
 
 // Overwrites `path` with zeros from byte `offset` to its end, keeping its
-// length, and flushes it to the disk. False when it was not opened: missing,
-// locked against writing, protected, or a reparse point (never written through).
-bool ZeroFillFrom(const std::string& path, uint64_t offset);
+// length, and flushes it to the disk. ERROR_SUCCESS when every zero landed,
+// with the file's size in `*size` if asked. Otherwise the reason: the open's
+// error (ERROR_FILE_NOT_FOUND, ERROR_SHARING_VIOLATION, ERROR_ACCESS_DENIED
+// ...), ERROR_CANT_ACCESS_FILE for a reparse point (never written through),
+// or ERROR_WRITE_FAULT when the size, the position or a write failed.
+DWORD ZeroFillFrom(const std::string& path, uint64_t offset, uint64_t* size = nullptr);

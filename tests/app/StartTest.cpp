@@ -4,6 +4,7 @@
 
 #include "app/Schedule.h"
 #include "app/StartMode.h"
+#include "profile/SweepProfile.h"
 
 namespace {
 
@@ -39,6 +40,17 @@ TEST(Start, AScheduledRunIsDueOnlyStrictlyPastTheInterval) {
               {"a stamp at the far past does not wrap", 1, 999, INT64_MIN, true}};
   for (const auto& row : rows)
     EXPECT_EQ(IsDue(row.scheduleOn, row.when, row.lastErase, now), row.due) << row.what;
+}
+
+// What RunIfDue hands the check: the schedule switch above all. Nothing is
+// ticked and the lists are empty, so a run erases nothing; its stamp shows it.
+TEST(Start, RunIfDueRunsOnlyWhenTheScheduleIsOn) {
+  for (int on : {0, 1}) {
+    CSweepProfile profile;
+    profile.di[kSchedule] = on, profile.when = 0, profile.lastErase = 0;
+    EXPECT_EQ(profile.RunIfDue(), on == 1) << "schedule " << on;
+    EXPECT_EQ(profile.lastErase != 0, on == 1) << "schedule " << on;
+  }
 }
 
 }  // namespace

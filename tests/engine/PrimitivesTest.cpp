@@ -3,6 +3,7 @@
 // where they landed.
 #include <cstdlib>
 
+#include "engine/EraseCount.h"
 #include "engine/Primitives.h"
 #include "tests/support/Win32Test.h"
 
@@ -24,25 +25,31 @@ TEST_F(Primitives, WipeFileZeroesEveryByteThenDeletesTheName) {
 }
 
 // Another program's handle: write sharing lets the zeros in, but without
-// delete sharing the name stays; without write sharing nothing changes. Nor
-// is a read-only file touched, but under Wine run as root, which ignores the
-// Unix permission bits by which Wine models the attribute (wine-run.sh says).
+// delete sharing the name stays; without write sharing nothing changes, and
+// delete sharing alone must not let an unwiped file go. Nor is a read-only
+// file touched, but under Wine run as root, which ignores the Unix permission
+// bits by which Wine models the attribute (wine-run.sh says). Every file that
+// stays is counted as left.
 TEST_F(Primitives, WipeFileOverwritesWhatAHolderSharesAndNoMore) {
   const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const bool root = getenv("TIDEWISP_WINE_ROOT") != nullptr;
+  const std::string x(30000, 'x'), zeros(30000, 0);
   const struct {
     DWORD share, attributes;
-    bool zeroed;
-  } rows[] = {{FILE_SHARE_READ | FILE_SHARE_WRITE, 0, true},
-              {FILE_SHARE_READ, 0, false},
-              {all, FILE_ATTRIBUTE_READONLY, getenv("TIDEWISP_WINE_ROOT") != nullptr}};
+    std::string after;
+  } rows[] = {{FILE_SHARE_READ | FILE_SHARE_WRITE, 0, zeros},
+              {FILE_SHARE_READ, 0, x},
+              {FILE_SHARE_READ | FILE_SHARE_DELETE, 0, x},
+              {all, FILE_ATTRIBUTE_READONLY, root ? zeros : x}};
   for (const auto& row : rows) {
-    MakeFile("held.txt", std::string(30000, 'x'), row.attributes);
+    MakeFile("held.txt", x, row.attributes);
     HANDLE other =
         CreateFileA(Path("held.txt").c_str(), GENERIC_READ, row.share, 0, OPEN_EXISTING, 0, 0);
-    WipeFile(Path("held.txt"));
+    g_eraseCount = {};
+    EXPECT_EQ(WipeFile(Path("held.txt")), EraseResult::kLeft) << "share " << row.share;
+    EXPECT_EQ(g_eraseCount.left, 1u);
     CloseHandle(other);
-    EXPECT_TRUE(ReadAll(Path("held.txt")) ==
-                (row.zeroed ? std::string(30000, 0) : std::string(30000, 'x')))
+    EXPECT_TRUE(ReadAll(Path("held.txt")) == row.after)
         << "share " << row.share << " attributes " << row.attributes;
     SetFileAttributesA(Path("held.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
   }

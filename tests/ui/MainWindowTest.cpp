@@ -232,14 +232,14 @@ TEST_F(MainWindow, TheScheduleRadiosSaveAndABadCountKeepsItsTab) {
         << row.radio << " " << row.typed;
   }
   dialog_.m_tab.SendMessage(TCM_SETCURFOCUS, 1);
-  for (const char* typed : {"abc", "1000", "12"}) {
+  for (const char* typed : {"abc", "12x", "1000", "12"}) {
     SetDlgItemTextA(page.m_hWnd, 1004, typed);
     if (std::string(typed) != "12") AnswerNextBox(IDOK);
     ClickTab(2);
     EXPECT_EQ(dialog_.m_tab.GetCurSel(), std::string(typed) == "12" ? 2 : 1) << typed;
   }
   EXPECT_EQ(g_pProfile->when, 12);
-  EXPECT_EQ(TakeShownBoxes().size(), 3u) << "each bad count was explained";
+  EXPECT_EQ(TakeShownBoxes().size(), 4u) << "each bad count was explained";
 }
 
 TEST_F(MainWindow, ListPagesKeepTheirListAndTheProfileEntryForEntry) {

@@ -1,0 +1,40 @@
+// What the erasers did during one run: the files they deleted, with their
+// sizes, and the files they tried to delete or wipe and had to leave.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32.h"
+
+struct CEraseCount {
+  uint64_t erased = 0;  // files deleted
+  uint64_t bytes = 0;   // their sizes, from the listing or the overwrite
+  uint64_t left = 0;    // files that stayed: in use, access denied, protected
+};
+
+// The run's count; the run resets it when it starts. The program has one
+// thread, and the erasers are called from nowhere else.
+extern CEraseCount g_eraseCount;
+
+// A name that was gone before the call could reach it (deleted meanwhile, or
+// never there) is neither erased nor left.
+inline bool IsGoneError(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Counts one DeleteFileA of a file of `size` bytes: its result as it came,
+// and GetLastError only when it failed. Returns whether the file went.
+inline bool CountDeletion(BOOL deleted, uint64_t size) {
+  if (deleted) {
+    ++g_eraseCount.erased;
+    g_eraseCount.bytes += size;
+  } else if (!IsGoneError(GetLastError())) {
+    ++g_eraseCount.left;
+  }
+  return deleted != FALSE;
+}
+
+// The size a listing record gives.
+inline uint64_t ListedSize(const WIN32_FIND_DATAA& record) {
+  return (static_cast<uint64_t>(record.nFileSizeHigh) << 32) | record.nFileSizeLow;
+}
