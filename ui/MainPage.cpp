@@ -4,7 +4,14 @@
 #include "ui/CleanCommands.h"
 
 void CMainPage::AppendLine(const std::string& text) {
-  m_log.InsertString(m_log.GetCount(), text.c_str());
+  int at = m_log.InsertString(m_log.GetCount(), text.c_str());
+  // The newest line stays in view: a run's summary comes last, below the
+  // fold of a long run, and nothing is selected to scroll it there.
+  RECT client = {};
+  GetClientRect(m_log.m_hWnd, &client);
+  int height = static_cast<int>(m_log.SendMessage(LB_GETITEMHEIGHT, 0));
+  int visible = height > 0 && client.bottom >= height ? client.bottom / height : 1;
+  if (at >= visible) m_log.SendMessage(LB_SETTOPINDEX, at - visible + 1);
   m_log.RedrawNow();
 }
 

@@ -84,6 +84,11 @@ TEST_F(MainWindow, OpensAfterTheSplashOnTheMainTabWithItsMenuAndLog) {
   EXPECT_EQ(Lines(), (std::vector<std::string>{"Tidewisp ready ...", wide}));
   EXPECT_EQ(dialog_.m_mainPage.m_log.GetCurSel(), LB_ERR) << "lines are never selected";
   EXPECT_GT(dialog_.m_mainPage.m_log.SendMessage(LB_GETHORIZONTALEXTENT), 400);
+  for (int i = 0; i < 40; ++i) LogLine("line " + std::to_string(i));
+  RECT newest, client;
+  dialog_.m_mainPage.m_log.SendMessage(LB_GETITEMRECT, 41, reinterpret_cast<LPARAM>(&newest));
+  GetClientRect(dialog_.m_mainPage.m_log.m_hWnd, &client);
+  EXPECT_TRUE(newest.top >= 0 && newest.bottom <= client.bottom) << "the newest line is in view";
 
   HMENU menu = GetSystemMenu(dialog_.m_hWnd, FALSE);
   int last = GetMenuItemCount(menu) - 1;
