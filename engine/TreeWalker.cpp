@@ -53,9 +53,7 @@ void EraseNetscapeHistory(const std::string& folder) {
   DeleteNamedFile(folder + "\\netscape.hst");
 }
 
-void EraseNetscapeCookies(const std::string& folder) {
-  DeleteNamedFile(folder + "\\cookies.txt");
-}
+void EraseNetscapeCookies(const std::string& folder) { DeleteNamedFile(folder + "\\cookies.txt"); }
 
 void EraseNetscapeMail(const std::string& folder) {
   DeleteNamedFile(folder + "\\Trash");

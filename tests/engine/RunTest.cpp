@@ -98,7 +98,8 @@ TEST_P(Run, LogsItsLinesAndErasesExactlyItsTargets) {
     std::string file = Expand(row.paths[i].substr(1)), second = Path(std::to_string(i));
     Seed(row.paths[i].substr(1), watched ? kHeader + kBody : "trace");
     ASSERT_TRUE(!watched || CreateHardLinkA(second.c_str(), file.c_str(), 0));
-    if (kind == '!') held.push_back(CreateFileA(file.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0));
+    if (kind == '!')
+      held.push_back(CreateFileA(file.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0));
   }
   for (TargetFlag flag : row.flags) profile_.di[flag] = 1;
 
@@ -135,7 +136,8 @@ void OwnTemp(Run& run) {
   GetEnvironmentVariableA("TMP", old, MAX_PATH);
   SetEnvironmentVariableA("TMP", run.Path("tmp").c_str());
   run.Undo([saved = std::string(old)] { SetEnvironmentVariableA("TMP", saved.c_str()); });
-  for (const char* folder : {"%WIN%\\Temp", "%WIN%\\Tmp"}) EraseFolderContents(run.Expand(folder), 1, 0);
+  for (const char* folder : {"%WIN%\\Temp", "%WIN%\\Tmp"})
+    EraseFolderContents(run.Expand(folder), 1, 0);
 }
 
 void AolFound(Run& run) {
