@@ -17,8 +17,9 @@ cd "$root"
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$root/tests/dll-search/check.sh" "$@"
 fi
-program="$(realpath "${1:-build/windows/tidewisp.exe}")"
+cmake --preset windows >/dev/null
 cmake --build --preset windows --target tidewisp window_driver >/dev/null
+program="$(realpath "${1:-build/windows/tidewisp.exe}")"
 driver="$root/build/windows/tools/window-driver.exe"
 
 export TIDEWISP_WINE_BASE="$root/build/wine-dll-search"
