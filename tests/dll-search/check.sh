@@ -53,6 +53,7 @@ if wine "$driver" wait main 60000 >/dev/null 2>>"$log"; then
   wine "$driver" close 20000 >/dev/null 2>>"$log" || fail "the window did not close"
 else
   fail "no main window within 60 s (see $log)"
+  wineserver -k 2>/dev/null || true  # this prefix's: the start may hang
 fi
 wait $pid || fail "interactive start ended with $?"
 no_markers "interactive start"
@@ -74,7 +75,7 @@ echo cabinet >"$trace"
 } >"$dir/settings.reg"
 wine regedit /S 'C:\planted\settings.reg' >>"$log" 2>&1
 status=0
-wine 'C:\planted\tidewisp.exe' auto >>"$log" 2>&1 || status=$?
+timeout 120 wine 'C:\planted\tidewisp.exe' auto >>"$log" 2>&1 || status=$?
 [ $status -eq 0 ] || fail "scheduled start ended with $status"
 [ ! -f "$trace" ] || fail "scheduled start: the seeded cabinet $trace is still there"
 wine reg query 'HKCU\Software\Marrowfield\Tidewisp' /v lastErase >"$dir/last.txt" 2>>"$log" || true
