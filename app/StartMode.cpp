@@ -14,7 +14,8 @@ namespace {
 HRESULT g_com = E_FAIL;
 
 // Work that needs no settings, done while the splash shows: the libraries the
-// window and a run call into, delay-loaded (cmake/delay-load), and COM.
+// window and a run call into, delay-loaded (cmake/delay-load), and COM. By
+// name: WinMain has restricted the search to system32.
 void PrepareDuringSplash() {
   for (const char* library :
        {"uxtheme.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll", "wininet.dll"})

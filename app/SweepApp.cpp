@@ -1,9 +1,14 @@
 #include "app/SweepApp.h"
 
+#include "app/SingleInstance.h"
 #include "app/StartMode.h"
 
 BOOL CSweepApp::InitInstance() {
-  if (IsScheduledStart(GetCommandLineA()))
+  bool scheduled = IsScheduledStart(GetCommandLineA());
+  // Held until the settings are saved and the process ends.
+  CSingleInstance instance;
+  if (!instance.Claim(scheduled)) return FALSE;
+  if (scheduled)
     RunScheduled();
   else
     RunInteractive();

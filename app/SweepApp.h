@@ -5,7 +5,8 @@
 
 class CSweepApp : public CWinApp {
  public:
-  // Chooses the run mode from the command line, does its work and returns
+  // Chooses the run mode from the command line and, unless another start of
+  // the session already runs (app/SingleInstance.h), does its work; returns
   // FALSE, so that no message loop follows and the process ends.
   BOOL InitInstance() override;
 };

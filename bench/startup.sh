@@ -21,7 +21,7 @@ cp "$root/build/windows/bench/bench_startup_bare.exe" "$bench_unix/bare.exe"
 # Not in a pipe (run_wine's): a Wine that starts the prefix's services would
 # leave them holding the pipe. The result goes to a file, shown at the end.
 result="$bench_unix/result.txt"
-"$root/scripts/wine-run.sh" "$root/build/windows/bench/bench_startup.exe" measure "$runs" \
+"$root/scripts/wine-run.sh" "$root/build/windows/bench/bench_startup.exe" "$runs" \
   "$bench_dos\\tidewisp.exe" "$bench_dos\\bare.exe" >"$result" 2>/dev/null || status=$?
 tr -d '\r' <"$result" | grep -E '^(run|median|ratio)'
 exit "${status:-0}"

@@ -2,6 +2,8 @@
 # Builds the two downloads of a release into build/dist/:
 #   tidewisp-setup-<version>.exe   the per-user installer (packaging/tidewisp.nsi)
 #   tidewisp-<version>-win64.zip   the portable program with README.txt
+# and SHA256SUMS beside them: their SHA-256 checksums, as sha256sum writes
+# them (`cd build/dist && sha256sum -c SHA256SUMS` checks them).
 # The version is the CMake project's VERSION, read back from the configured
 # cache so that CMakeLists.txt stays the one place that states it.
 set -euo pipefail
@@ -26,7 +28,7 @@ dist="$root/build/dist"
 setup="$dist/tidewisp-setup-$version.exe"
 zip="$dist/tidewisp-$version-win64.zip"
 mkdir -p "$dist"
-rm -f "$setup" "$zip"
+rm -f "$setup" "$zip" "$dist/SHA256SUMS"
 
 makensis -WX -V2 -DVERSION="$version" -DVI_VERSION="$vi_version" \
   -DEXE="$root/build/windows/tidewisp.exe" -DOUTFILE="$setup" packaging/tidewisp.nsi
@@ -42,5 +44,10 @@ sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' packaging/README.txt >"$stage/READM
 (cd "$stage" && cmake -E tar cf "$zip" --format=zip tidewisp.exe README.txt)
 rm -rf "$stage"
 
+# The names alone, without folders: the file is checked where it was
+# downloaded, beside the two downloads.
+(cd "$dist" && sha256sum "${setup##*/}" "${zip##*/}" >SHA256SUMS)
+
 echo "package: $setup"
 echo "package: $zip"
+echo "package: $dist/SHA256SUMS"

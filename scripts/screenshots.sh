@@ -7,7 +7,7 @@
 # by scripts/wine-prefix.sh; the tests' prefix is not touched), inside a Wine
 # virtual desktop on an X server of its own (xvfb-run), so the windows have
 # their frames and captions and the shots do not depend on the user's screen.
-# The windows are driven from outside by bench_startup.exe (found by caption,
+# The windows are driven from outside by tools/window-driver.exe (found by caption,
 # tabs switched with TCM_SETCURFOCUS, About opened with WM_SYSCOMMAND, closed
 # with WM_CLOSE): nothing ever presses Clean, and no scheduled start is made.
 # Sample settings (ticks, a schedule, two files, two folders: none of these
@@ -21,7 +21,7 @@ cd "$root"
 export TIDEWISP_WINE_BASE="$root/build/wine-shots"
 out="$root/docs/screenshots"
 work="$root/build/shots"
-driver="$root/build/windows/bench/bench_startup.exe"
+driver="$root/build/windows/tools/window-driver.exe"
 key='HKCU\Software\Marrowfield\Tidewisp'
 dpi_key='HKCU\Control Panel\Desktop'
 desktop=shots
@@ -178,7 +178,7 @@ main() {
   fi
   scripts/setup.sh
   cmake --preset windows >/dev/null
-  cmake --build --preset windows --target tidewisp bench_startup >/dev/null
+  cmake --build --preset windows --target tidewisp window_driver >/dev/null
   scripts/wine-prefix.sh create
   export TIDEWISP_SHOTS_INSIDE=1
   exec xvfb-run -a -s "-screen 0 ${screen}x24" "$0" "$@"

@@ -13,7 +13,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 
 shot="$root/build/start-screenshot.png"
-driver="$root/build/windows/bench/bench_startup.exe"
+driver="$root/build/windows/tools/window-driver.exe"
 desktop=tidewisp
 screen=1024x768
 
@@ -84,7 +84,7 @@ main() {
 
   echo "start: no display (DISPLAY is not set): running Tidewisp under xvfb-run to take a" \
        "screenshot; it is closed again afterwards"
-  cmake --build --preset windows --target bench_startup >/dev/null
+  cmake --build --preset windows --target window_driver >/dev/null
   export TIDEWISP_START_HEADLESS=1
   exec xvfb-run -a -s "-screen 0 ${screen}x24" "$0" "$@"
 }

@@ -11,3 +11,4 @@ cmake --preset windows
 cmake --build --preset windows
 ctest --preset windows
 tests/installer/check.sh
+tests/dll-search/check.sh

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Checks the installer under Wine: a silent install and what it leaves, the
-# scheduled start its Run entry makes at sign-in, an upgrade, the refusal
-# while Tidewisp's window is open, and a silent uninstall.
+# Checks the release under Wine: its checksums; a silent install, from a
+# folder where DLLs were planted (tests/dll-search/plant.sh), and what it
+# leaves; the scheduled start its Run entry makes at sign-in; an upgrade; the
+# refusal while Tidewisp's window is open; and a silent uninstall with DLLs
+# planted beside it.
 #
 # It runs in a prefix of its own, build/wine-installer/prefix, made afresh each
 # time: signing in starts the Run entries, which must never happen in the
@@ -20,6 +22,7 @@ scripts/package.sh >build/package.log 2>&1 || { cat build/package.log >&2; exit 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/windows/CMakeCache.txt)
 setup="$root/build/dist/tidewisp-setup-$version.exe"
 zip="$root/build/dist/tidewisp-$version-win64.zip"
+source tests/dll-search/plant.sh
 
 export TIDEWISP_WINE_BASE="$root/build/wine-installer"
 if [ -d "$TIDEWISP_WINE_BASE/prefix" ]; then
@@ -105,13 +108,54 @@ sign_in() {
   [ "$idle_after" -le 10 ] || fail "$1: the scheduled start took $idle_after s to end"
 }
 
+echo "== checksums"
+(cd build/dist && sha256sum --quiet -c SHA256SUMS) || fail "build/dist/SHA256SUMS does not match"
+expect "SHA256SUMS lists" "$(cut -c67- build/dist/SHA256SUMS | sort | tr '\n' ' ')" \
+  "$(printf '%s\n' "${zip##*/}" "${setup##*/}" | sort | tr '\n' ' ')"
+
 echo "== portable zip"
 listing=$(cmake -E tar tf "$zip" | sort | tr '\n' ' ')
 expect "$zip holds" "$listing" "README.txt tidewisp.exe "
 
-echo "== silent install"
-win "$setup" /S
+# The planted DLLs the installer and uninstaller are checked against: all but
+# shlwapi. NSIS imports shell32, and Wine's shell32 imports shlwapi: with
+# shlwapi looked for natively, the planted copy is loaded as the process
+# starts, and every NSIS program then fails to start, before its first line
+# (Windows takes shlwapi and shell32 from system32 always: known DLLs).
+nsis_overrides="uxtheme,comdlg32,wininet,dwmapi=n,b;winedbg.exe="
+
+# nsis_planted WHAT DIR: fails when a DLL planted in DIR was loaded by the
+# NSIS program itself. Wine's own comctl32 (which NSIS imports) loads
+# uxtheme while the process starts, searching the program's folder first,
+# before the program's first line; that line restricts the search to system32
+# and loads system32's UXTHEME.dll by its full path. A planted uxtheme loaded
+# before that is Wine's doing; any other planted DLL, or one loaded after, is
+# the installer's. WINEDEBUG=+loaddll in $work/wine.out shows the order.
+nsis_planted() {
+  local found first own
+  found=$(planted_markers "$2")
+  [ -z "$(grep -v '^uxtheme\.dll:' <<<"$found")" ] || fail "$1 loaded planted DLLs: $found"
+  if grep -q '^uxtheme\.dll:' <<<"$found"; then
+    first=$(grep -n 'loaddll.*Loaded L.*uxtheme\.dll' "$work/wine.out" | grep -v system32 | head -1 | cut -d: -f1)
+    own=$(grep -n 'Loaded L.*system32\\\\UXTHEME\.dll' "$work/wine.out" | head -1 | cut -d: -f1)
+    [ -n "$first" ] && [ -n "$own" ] && [ "$first" -lt "$own" ] ||
+      fail "$1 loaded the planted uxtheme.dll after its own start (line ${first:-?} of the trace, its own UXTHEME.dll at ${own:-?})"
+  fi
+  rm -f "$2"/*.loaded
+}
+
+echo "== silent install, from a folder with planted DLLs"
+# As downloaded: the installer in a folder where a page dropped DLLs, and
+# Wine told to look for those names as Windows does (the program's folder
+# first).
+downloads="$work/downloads"
+plant_dlls "$downloads"
+cp "$setup" "$downloads/"
+WINEDEBUG=+loaddll WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$nsis_overrides" \
+  win "C:\\check\\downloads\\${setup##*/}" /S
 expect "exit code of setup /S" "$status" 0
+nsis_planted "setup /S" "$downloads"
+rm -rf "$downloads"
 cmp -s build/windows/tidewisp.exe "$dir/tidewisp.exe" ||
   fail "installed program: $dir holds: $(ls -l "$dir" 2>&1)"
 [ -f "$dir/uninstall.exe" ] || fail "no uninstaller: $dir holds: $(ls "$dir" 2>&1)"
@@ -217,14 +261,19 @@ rm -f "$work/window-hold"
 wait $window || fail "the stand-in window ended with $?"
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
-echo "== silent uninstall"
+echo "== silent uninstall, with planted DLLs beside it"
 # As the system's list of apps starts it (QuietUninstallString): the
 # uninstaller copies itself to TEMP, starts the copy and ends, so wait for the
 # copy. Observed under Wine: the copy runs as %TEMP%\~nsuN.tmp\Un.exe, with
 # that folder as its working directory, and stays there afterwards.
-win "$dir/uninstall.exe" /S
+plant_dlls "$dir"
+WINEDEBUG=+loaddll WINEDLLOVERRIDES="$WINEDLLOVERRIDES;$nsis_overrides" win "$dir/uninstall.exe" /S
 expect "exit code of uninstall.exe /S" "$status" 0
 wait_idle "uninstall"
+nsis_planted "uninstall.exe /S" "$dir"
+# The planted DLLs kept the folder (the uninstaller removes it only empty).
+for name in $planted_names; do rm -f "$dir/$name.dll"; done
+rmdir "$dir" || fail "uninstall left in $dir: $(ls "$dir")"
 leftovers=$(find "$WINEPREFIX/drive_c" -iname '*tidewisp*')
 [ -z "$leftovers" ] || fail "uninstall left: $leftovers"
 # The wineserver has ended, so the registry files are up to date; apart from
