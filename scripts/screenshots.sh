@@ -7,11 +7,15 @@
 # by scripts/wine-prefix.sh; the tests' prefix is not touched), inside a Wine
 # virtual desktop on an X server of its own (xvfb-run), so the windows have
 # their frames and captions and the shots do not depend on the user's screen.
-# The windows are driven from outside by tools/window-driver.exe (found by caption,
-# tabs switched with TCM_SETCURFOCUS, About opened with WM_SYSCOMMAND, closed
-# with WM_CLOSE): nothing ever presses Clean, and no scheduled start is made.
-# Sample settings (ticks, a schedule, two files, two folders: none of these
-# paths exists) are written before the start and removed again at the end.
+# The Main page is shot after one Clean, the only run this script makes: on
+# sample traces it makes in this prefix (the listed files and folders, files
+# in the temporary folder), two of them held open by another program, so the
+# log ends with the run's summary. Everything else is looked at, not run.
+# The windows are driven from outside by tools/window-driver.exe (found by
+# caption, tabs switched with TCM_SETCURFOCUS, About opened with WM_SYSCOMMAND,
+# Clean pressed with BM_CLICK, closed with WM_CLOSE); no scheduled start is
+# made. Sample settings (ticks, a schedule, two files, two folders) are written
+# before the start and removed again at the end, with what the run left.
 #
 #   scripts/screenshots.sh     builds what it needs, then takes every shot (~20 s)
 set -euo pipefail
@@ -56,6 +60,29 @@ REGEDIT4
 EOF
 }
 
+# The traces the one Clean erases, in this prefix only (wine-env.sh has
+# checked that it lies under build/ and holds no link): the two listed files,
+# the two listed folders' contents, and files in the temporary folder. Sets
+# $held: two of them, in Windows' terms, for another program to hold open.
+seed_traces() {
+  local c="$WINEPREFIX/drive_c" user="" folder
+  for folder in "$c"/users/*; do
+    [ "${folder##*/}" = Public ] || user="${folder##*/}"
+  done
+  local docs="$c/users/Public/Documents/Sample" downloads="$c/users/Public/Downloads/Sample"
+  local temp="$c/users/$user/Temp"  # Wine 8: %TEMP% is %USERPROFILE%\Temp
+  mkdir -p "$docs/Chat Logs" "$downloads/Old Installers" "$temp"
+  head -c 48213 /dev/urandom >"$docs/old tax return.pdf"
+  head -c 23040 /dev/urandom >"$docs/draft letter.doc"
+  head -c 1532000 /dev/urandom >"$downloads/Old Installers/setup-2019.exe"
+  for day in 01 02 03; do head -c 4100 /dev/urandom >"$docs/Chat Logs/2026-12-$day.log"; done
+  for n in 1 2 3 4 5; do head -c 80000 /dev/urandom >"$temp/~tmp$n.tmp"; done
+  head -c 2048 /dev/urandom >"$temp/report.tmp"
+  held=("C:\\users\\$user\\Temp\\report.tmp"
+        'C:\Users\Public\Documents\Sample\Chat Logs\2026-12-03.log')
+  traces=("$docs" "$downloads" "$temp/report.tmp")
+}
+
 # wine PROGRAM... with its output in the log: never in a pipe or $(...).
 quiet() { "$@" >>"$work/wine.log" 2>&1; }
 drive() { wine "$driver" "/desktop=$desktop" "$@" 2>>"$work/wine.log"; }
@@ -95,6 +122,8 @@ cleanup() {
   close_tidewisp
   quiet wine reg delete "$key" /f || true
   quiet wine reg delete "$dpi_key" /v LogPixels /f || true
+  [ -n "${holder:-}" ] && { kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null || true; }
+  rm -rf "${traces[@]}"
   if quiet wine reg query "$key"; then
     echo "screenshots: the sample settings could not be removed: $key" >&2
   fi
@@ -129,7 +158,7 @@ inside_xvfb() {
   source "$root/scripts/wine-desktop.sh"
   rm -rf "$work"
   mkdir -p "$work" "$out"
-  pid=""
+  pid="" holder="" traces=()
   trap cleanup EXIT
   # The wineserver first, its output to nowhere (a cold prefix's services.exe
   # would hold a pipe open); persistent, so each small command is quick.
@@ -140,10 +169,19 @@ inside_xvfb() {
   quiet wine reg import 'C:\shots-sample.reg'
   rm -f "$WINEPREFIX/drive_c/shots-sample.reg"
 
-  # 100 %: the splash, each tab, the About box.
+  seed_traces
+
+  # 100 %: the splash, the main window after one Clean, each tab, the About box.
   splash_session
+  drive hold 60000 "${held[@]}" &
+  holder=$!
+  sleep 2  # the files are held before the run meets them
+  drive clean 120000
   sleep "$settle"
   shot main "$work/main.rect"
+  kill "$holder" 2>/dev/null
+  wait "$holder" 2>/dev/null || true
+  holder=""
   local tab name
   for tab in 1 2 3 4; do
     name=$(echo schedule options wipe-files erase-folders | cut -d' ' -f"$tab")

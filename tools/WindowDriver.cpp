@@ -13,10 +13,17 @@
 //   window-driver close-about closes the About box (OK)
 //   window-driver close TIMEOUT_MS
 //       WM_CLOSE to the main window, then waits for the program to end.
+//   window-driver clean TIMEOUT_MS
+//       presses the Main page's Clean (posted) and waits until the log's
+//       last line is "Cleaning complete."
+//   window-driver hold MS PATH...
+//       holds each file open with no sharing for MS milliseconds, as another
+//       program would (needs no window).
 // Exit code 0 on success, 1 when a window was not found or a wait ran out.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "tools/TidewispWindows.h"
@@ -25,6 +32,66 @@ namespace {
 
 const UINT kAboutCommand = 0x0010;  // the system menu's "About Tidewisp..."
 const int kTabId = 1000;            // the main window's tab control
+const int kCleanId = 1002;          // the Main page's "Clean"
+const int kLogId = 1004;            // the Main page's log list
+
+// The control `id` of class `kind` on the main window's pages (ids repeat
+// from page to page: the Schedule page's day count is 1004 too).
+struct FoundControl {
+  int id;
+  const char* kind;
+  HWND found;
+};
+BOOL CALLBACK FindControl(HWND child, LPARAM param) {
+  auto* search = reinterpret_cast<FoundControl*>(param);
+  char kind[32] = {};
+  GetClassNameA(child, kind, sizeof kind);
+  if (GetDlgCtrlID(child) != search->id || lstrcmpiA(kind, search->kind) != 0) return TRUE;
+  search->found = child;
+  return FALSE;
+}
+HWND PageControl(HWND main, int id, const char* kind) {
+  FoundControl search = {id, kind, nullptr};
+  EnumChildWindows(main, FindControl, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The run keeps the window's thread busy: each question waits for it, and
+// the log is asked again until its last line ends the run.
+int Clean(HWND main, DWORD timeoutMs) {
+  HWND clean = PageControl(main, kCleanId, "Button"), log = PageControl(main, kLogId, "ListBox");
+  if (!clean || !log) {
+    std::fprintf(stderr, "window-driver: the Main page's Clean and log are not there\n");
+    return 1;
+  }
+  PostMessageA(clean, BM_CLICK, 0, 0);
+  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(100)) {
+    DWORD_PTR count = 0;
+    if (!SendMessageTimeoutA(log, LB_GETCOUNT, 0, 0, SMTO_NORMAL, timeoutMs, &count) || !count)
+      continue;
+    // In UTF-16: under Wine 8, LB_GETTEXTA from another process hands over the
+    // list's Unicode text unconverted.
+    wchar_t text[512] = {};
+    if (SendMessageW(log, LB_GETTEXTLEN, count - 1, 0) >= 512) continue;
+    SendMessageW(log, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(text));
+    if (std::wcscmp(text, L"Cleaning complete.") == 0) return 0;
+  }
+  std::fprintf(stderr, "window-driver: the run did not end within %lu ms\n",
+               static_cast<unsigned long>(timeoutMs));
+  return 1;
+}
+
+int Hold(DWORD ms, int count, char** paths) {
+  for (int i = 0; i < count; ++i) {
+    if (CreateFileA(paths[i], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) ==
+        INVALID_HANDLE_VALUE) {
+      std::fprintf(stderr, "window-driver: cannot hold %s\n", paths[i]);
+      return 1;
+    }
+  }
+  Sleep(ms);  // the handles close with the process
+  return 0;
+}
 
 HANDLE ProcessOf(HWND window) {
   DWORD pid = 0;
@@ -41,7 +108,7 @@ void PrintRect(HWND window) {
 int Usage() {
   std::fprintf(stderr,
                "usage: window-driver [/desktop=NAME] wait splash|main|about MS | tab N | about |"
-               " close-about | close MS\n");
+               " close-about | close MS | clean MS | hold MS PATH...\n");
   return 2;
 }
 
@@ -94,6 +161,8 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   std::string command = argv[1];
   if (command == "wait" && argc == 4) return Wait(argv[2], std::strtoul(argv[3], nullptr, 10));
+  if (command == "hold" && argc >= 4)
+    return Hold(std::strtoul(argv[2], nullptr, 10), argc - 3, argv + 3);
   if (command == "close-about") {
     HWND about = FindShown(Which::kAbout);
     if (!about) return 1;
@@ -116,6 +185,7 @@ int main(int argc, char** argv) {
     PostMessageA(main, WM_SYSCOMMAND, kAboutCommand, 0);
     return 0;
   }
+  if (command == "clean" && argc == 3) return Clean(main, std::strtoul(argv[2], nullptr, 10));
   if (command == "close" && argc == 3) {
     HANDLE process = ProcessOf(main);
     bool ended = CloseAndWait(main, process, std::strtoul(argv[2], nullptr, 10));
