@@ -100,6 +100,19 @@ class Site:
         self.server.server_close()
 
 
+def scratch_env(base):
+    """An environment whose HOME, XDG folders and TMPDIR lie under base, so
+    the browsers write nothing outside it but the profile they are given."""
+    env = dict(os.environ)
+    for key, sub in (("HOME", "home"), ("XDG_CONFIG_HOME", "home/.config"),
+                     ("XDG_CACHE_HOME", "home/.cache"), ("XDG_DATA_HOME", "home/.local/share"),
+                     ("TMPDIR", "tmp")):
+        env[key] = os.path.join(os.path.abspath(base), sub)
+        os.makedirs(env[key], exist_ok=True)
+    env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+    return env
+
+
 CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
                   "--no-default-browser-check", "--disable-background-networking",
                   "--disable-component-update", "--disable-sync", "--password-store=basic",
@@ -109,7 +122,7 @@ CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--no-first-run
 class Chromium:
     """A headless chromium on a user-data-dir, driven over the DevTools pipe."""
 
-    def __init__(self, user_data, log):
+    def __init__(self, user_data, log, env=None, profile_dir=None):
         to_browser_r, self._w = os.pipe()
         self._r, from_browser_w = os.pipe()
 
@@ -121,8 +134,9 @@ class Chromium:
 
         self.proc = subprocess.Popen(
             ["chromium", *CHROMIUM_FLAGS, "--remote-debugging-pipe",
-             "--user-data-dir=" + user_data, "about:blank"],
-            stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+             "--user-data-dir=" + user_data,
+             *(["--profile-directory=" + profile_dir] if profile_dir else []), "about:blank"],
+            stdin=subprocess.DEVNULL, stdout=log, stderr=log, env=env,
             close_fds=False, preexec_fn=plumb)
         os.close(to_browser_r)
         os.close(from_browser_w)
@@ -204,12 +218,15 @@ class Chromium:
 class Firefox:
     """A headless firefox-esr on a profile folder, driven over Marionette."""
 
-    def __init__(self, profile, log):
+    def __init__(self, profile, log, env=None):
         # Port 0: Marionette picks a free port and writes it to
         # MarionetteActivePort, so runs beside other Firefoxes never meet on
         # 2828. user.js carries the pref; forget_marionette() removes it again.
+        # remote.prefs.recommended off: Marionette would otherwise set some
+        # hundred automation prefs, which Firefox then keeps in prefs.js.
         with open(os.path.join(profile, "user.js"), "w") as f:
-            f.write('user_pref("marionette.port", 0);\n')
+            f.write('user_pref("marionette.port", 0);\n'
+                    'user_pref("remote.prefs.recommended", false);\n')
         active = os.path.join(profile, "MarionetteActivePort")
         if os.path.exists(active):
             os.remove(active)
@@ -217,7 +234,7 @@ class Firefox:
         self.proc = subprocess.Popen(
             ["firefox-esr", "--headless", "--no-remote", "--marionette",
              "--remote-allow-system-access", "--profile", profile],
-            stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+            stdin=subprocess.DEVNULL, stdout=log, stderr=log, env=env)
         deadline = time.time() + 90
         while True:
             try:
@@ -294,7 +311,7 @@ class Firefox:
 
 
 def forget_marionette(profile):
-    """Removes what driving left in a closed profile: user.js, the pref it
+    """Removes what driving left in a closed profile: user.js, the prefs it
     copied into prefs.js, and the port file."""
     for name in ("user.js", "MarionetteActivePort"):
         if os.path.exists(os.path.join(profile, name)):
@@ -302,6 +319,7 @@ def forget_marionette(profile):
     prefs = os.path.join(profile, "prefs.js")
     if os.path.exists(prefs):
         with open(prefs) as f:
-            lines = [line for line in f if '"marionette.' not in line]
+            lines = [line for line in f
+                     if '"marionette.' not in line and '"remote.prefs.' not in line]
         with open(prefs, "w") as f:
             f.writelines(lines)

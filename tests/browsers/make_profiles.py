@@ -37,6 +37,7 @@ TOKENS = {
     "FIREFOX_CACHED_BODY": "twf-cachedbody-3j7r",
 }
 T = TOKENS
+ENV = None  # the browsers' scratch HOME and TMPDIR, set by main()
 
 # Big or unrelated to the five boxes, and re-made by the browser when missing.
 CHROMIUM_DROP = [
@@ -85,7 +86,7 @@ def make_chromium(work):
     data = os.path.join(work, "chromium")
     log = log_file(work, "chromium")
     try:
-        browser = drive.Chromium(data, log)
+        browser = drive.Chromium(data, log, ENV)
         try:
             browser.attach()
             # The transition is what the address bar or a link would give.
@@ -103,7 +104,7 @@ def make_chromium(work):
             browser.close()
         # A second start renames the bookmark. Its first save after loading
         # keeps the file it loaded as Bookmarks.bak.
-        browser = drive.Chromium(data, log)
+        browser = drive.Chromium(data, log, ENV)
         try:
             browser.attach()
             browser.navigate("chrome://bookmarks", "typed")
@@ -118,7 +119,8 @@ def make_chromium(work):
         subprocess.run(["chromium", *drive.CHROMIUM_FLAGS, "--user-data-dir=" + data,
                         "--screenshot=" + os.path.join(work, "chromium.png"),
                         site.page(T["CHROMIUM_TYPED"])],
-                       stdin=subprocess.DEVNULL, stdout=log, stderr=log, timeout=120, check=True)
+                       stdin=subprocess.DEVNULL, stdout=log, stderr=log, env=ENV, timeout=120,
+                       check=True)
     finally:
         site.close()
     return data
@@ -132,7 +134,7 @@ def make_firefox(work):
     os.makedirs(profile)
     log = log_file(work, "firefox")
     try:
-        browser = drive.Firefox(profile, log)
+        browser = drive.Firefox(profile, log, ENV)
         try:
             browser.navigate(site.page(T["FIREFOX_VISITED"]))
             browser.navigate(site.page(T["FIREFOX_BOOKMARKED"]))
@@ -168,7 +170,8 @@ def make_firefox(work):
         subprocess.run(["firefox-esr", "--headless", "--no-remote", "--profile", profile,
                         "--screenshot", os.path.join(work, "firefox.png"),
                         site.page(T["FIREFOX_VISITED"])],
-                       stdin=subprocess.DEVNULL, stdout=log, stderr=log, timeout=120, check=True)
+                       stdin=subprocess.DEVNULL, stdout=log, stderr=log, env=ENV, timeout=120,
+                       check=True)
     finally:
         site.close()
     return profile
@@ -260,6 +263,8 @@ def main():
     work, out = sys.argv[1], sys.argv[2]
     remove(work)
     os.makedirs(work)
+    global ENV
+    ENV = drive.scratch_env(os.path.join(work, "env"))
     chromium = make_chromium(work)
     firefox = make_firefox(work)
     clean_chromium(chromium)
