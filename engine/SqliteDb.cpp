@@ -63,8 +63,8 @@ int CSqliteDb::Open(const std::string& path) {
     // database's index in memory and makes no -shm file, and no browser can
     // start on the file while this connection holds it. Set once, it holds
     // for every database attached later too.
-    result = Exec(
-        "PRAGMA locking_mode=EXCLUSIVE; PRAGMA secure_delete=ON; PRAGMA journal_size_limit=0");
+    result =
+        Exec("PRAGMA locking_mode=EXCLUSIVE; PRAGMA secure_delete=ON; PRAGMA journal_size_limit=0");
   }
   if (result == SQLITE_OK) result = Prepare("main", hadWal, hadJournal);
   if (result != SQLITE_OK) Close();  // a handle comes back even when the open fails
@@ -112,8 +112,9 @@ int CSqliteDb::Exec(const char* sql, const std::string& param) {
 bool CSqliteDb::HasColumns(const char* table, std::initializer_list<const char*> columns,
                            const char* schema) {
   CSqliteStatement statement;
-  if (statement.Prepare(m_db, "SELECT 1 FROM pragma_table_list WHERE name=?1 AND schema=?2 AND "
-                              "type='table'") != SQLITE_OK ||
+  if (statement.Prepare(m_db,
+                        "SELECT 1 FROM pragma_table_list WHERE name=?1 AND schema=?2 AND "
+                        "type='table'") != SQLITE_OK ||
       statement.Bind(1, table) != SQLITE_OK || statement.Bind(2, schema) != SQLITE_OK ||
       statement.Step() != SQLITE_ROW)
     return false;

@@ -1,0 +1,277 @@
+// Today's browsers on real profiles (tests/data/browsers, made by Debian's
+// chromium and firefox-esr), placed where Windows keeps them: the chromium
+// User Data as Google Chrome's, its profile again as Opera's (caches in the
+// %LOCALAPPDATA% twin), and the Firefox profile twice through profiles.ini,
+// once relative (cache in the twin) and once absolute, beside a Path that
+// climbs out with "..". One row per selection: the lines it logs; every file
+// no changed pattern names stays byte for byte; no token of the row is left in
+// any file it may change (Sessions and sessionstore aside). Each row leaves its
+// cleaned copy in C:\tw-cleaned\<row> for tests/browsers/reopen-check.sh.
+#include <map>
+
+#include "engine/Log.h"
+#include "engine/SqliteDb.h"
+#include "profile/SweepProfile.h"
+#include "tests/support/Win32Test.h"
+
+namespace {
+
+using Files = std::map<std::string, std::string>;
+
+std::string Shell(int csidl) {
+  char path[MAX_PATH] = {};
+  SHGetSpecialFolderPathA(nullptr, path, csidl, TRUE);
+  return path;
+}
+const std::string kLocal = Shell(CSIDL_LOCAL_APPDATA), kRoaming = Shell(CSIDL_APPDATA);
+const std::string kChrome = kLocal + "\\Google\\Chrome\\User Data";
+const std::string kOpera = kRoaming + "\\Opera Software\\Opera Stable";
+const std::string kOperaCache = kLocal + "\\Opera Software\\Opera Stable";
+const std::string kFirefox = kRoaming + "\\Mozilla\\Firefox", kAbs = "C:\\tw-ff-abs";
+const std::string kEscape = kRoaming + "\\tw-escape";  // where "../../tw-escape" leads
+const char* const kCaches[] = {"Cache", "Code Cache", "GPUCache", "DawnGraphiteCache",
+                               "DawnWebGPUCache"};
+
+std::string Source(std::string path) {  // the source tree, through Wine's Z: drive
+  path = "Z:" TW_SOURCE_DIR "/tests/data/browsers/" + path;
+  for (char& c : path) c = c == '/' ? '\\' : c;
+  return path;
+}
+
+void CopyTree(const std::string& from, const std::string& to) {
+  SHCreateDirectoryExA(nullptr, to.c_str(), nullptr);
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((from + "\\*").c_str(), &entry);
+  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry)) {
+    std::string name = entry.cFileName, source = from + "\\" + name, copy = to + "\\" + name;
+    if (name == "." || name == "..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      CopyTree(source, copy);
+    else
+      EXPECT_TRUE(CopyFileA(source.c_str(), copy.c_str(), FALSE)) << source;
+  }
+  FindClose(find);
+}
+
+void ReadTree(const std::string& folder, Files& files) {
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry)) {
+    std::string name = entry.cFileName, path = folder + "\\" + name;
+    if (name == "." || name == "..") continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      ReadTree(path, files);
+    else
+      files[path] = ReadAll(path);
+  }
+  FindClose(find);
+}
+
+std::map<std::string, std::string> Tokens() {
+  std::map<std::string, std::string> tokens;
+  std::string text = ReadAll(Source("tokens.txt")), line;
+  for (size_t at = 0, end; at < text.size(); at = end + 1) {
+    end = text.find('\n', at) == std::string::npos ? text.size() : text.find('\n', at);
+    line = text.substr(at, end - at);
+    if (line[0] != '#' && line.find('=') != std::string::npos)
+      tokens[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+  }
+  return tokens;
+}
+const std::map<std::string, std::string> kTokens = Tokens();
+const std::string kProfile = kTokens.at("FIREFOX_PROFILE");
+const std::string kRel = kFirefox + "\\Profiles\\" + kProfile, kAbsProfile = kAbs + "\\" + kProfile;
+
+// The first number `sql` answers in the database, or -1.
+long long Sql(const std::string& path, const std::string& sql) {
+  CSqliteDb db;
+  return db.Open(path) == 0 ? db.QueryInt(sql.c_str(), -1) : -1;
+}
+std::string Like(const char* token) { return " LIKE '%" + kTokens.at(token) + "%'"; }
+
+class Browsers;
+struct Row {
+  const char* name;  // also its folder in C:\tw-cleaned
+  std::vector<TargetFlag> flags;
+  std::vector<std::string> changes;  // path fragments of the files the row may change
+  std::vector<const char*> gone;     // tokens none of those files may hold
+  std::vector<std::string> open;     // browsers whose lock a row holds
+  void (*setup)(Browsers&) = nullptr;
+  void (*check)() = nullptr;
+};
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+
+class Browsers : public ::testing::TestWithParam<Row>, public CRunView {
+ public:
+  void Hold(const std::string& lock, DWORD share) {
+    locks_.push_back(CreateFileA(lock.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                                 CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    ASSERT_NE(locks_.back(), INVALID_HANDLE_VALUE) << lock;
+  }
+
+ protected:
+  void SetUp() override {
+    g_pRunView = this;
+    CopyTree(Source("chromium/User Data"), kChrome);
+    CopyTree(Source("chromium/User Data/Default"), kOpera);
+    CopyTree(Source("firefox/" + kProfile), kRel);
+    CopyTree(Source("firefox/" + kProfile), kAbsProfile);
+    CopyTree(Source("firefox/" + kProfile), kEscape);
+    SHCreateDirectoryExA(nullptr, kOperaCache.c_str(), nullptr);
+    for (const char* cache : kCaches)
+      MoveFileA((kOpera + "\\" + cache).c_str(), (kOperaCache + "\\" + cache).c_str());
+    std::string twin = kLocal + "\\Mozilla\\Firefox\\Profiles\\" + kProfile;
+    SHCreateDirectoryExA(nullptr, twin.c_str(), nullptr);
+    for (const char* cache : {"\\cache2", "\\thumbnails"})
+      MoveFileA((kRel + cache).c_str(), (twin + cache).c_str());
+    ASSERT_TRUE(WriteAll(kFirefox + "\\profiles.ini",
+                         "[Profile0]\r\nName=a\r\nIsRelative=1\r\nPath=Profiles/" + kProfile +
+                             "\r\n\r\n[Profile1]\r\nName=b\r\nIsRelative=0\r\nPath=" + kAbsProfile +
+                             "\r\n\r\n[Profile2]\r\nName=c\r\nIsRelative=1\r\nPath=../../tw-escape"
+                             "\r\n"));
+  }
+  void TearDown() override {
+    g_pRunView = nullptr;
+    for (HANDLE lock : locks_) CloseHandle(lock);
+    for (const std::string& root :
+         {kLocal + "\\Google", kRoaming + "\\Opera Software", kLocal + "\\Opera Software",
+          kRoaming + "\\Mozilla", kLocal + "\\Mozilla", kAbs, kEscape})
+      RemoveTree(root);
+  }
+  void AddLogLine(const std::string& text) override { lines_.push_back(text); }
+  HWND GetSafeHwnd() const override { return nullptr; }
+
+  std::vector<std::string> lines_;
+  std::vector<HANDLE> locks_;
+};
+
+TEST_P(Browsers, EachBoxErasesWhatItNamesAndLeavesEveryOtherByte) {
+  const Row& row = GetParam();
+  if (row.setup) row.setup(*this);
+  if (HasFatalFailure()) return;
+  Files before, after;
+  for (const std::string& root : {kLocal, kRoaming, kAbs}) ReadTree(root, before);
+  CSweepProfile profile;
+  for (TargetFlag flag : row.flags) profile.di[flag] = 1;
+
+  profile.Run(kRunAllMask);
+
+  std::vector<std::string> lines = {"Start cleaning..."};
+  const char* const what[] = {"Cookies", "autocomplete sites", "Cache", "Favorites", "History"};
+  for (std::string name : {"Internet Explorer", "Google Chrome", "Opera", "Firefox"}) {
+    if (std::find(row.open.begin(), row.open.end(), name) != row.open.end())
+      lines.push_back(name + " is open: close it to erase its traces.");
+    else
+      for (int box = 0; box < 5; ++box)
+        if (profile.di[kIeCookies + box])
+          lines.push_back("Erasing " + name + " " + what[box] + "...");
+  }
+  lines.push_back("Cleaning complete.");
+  EXPECT_EQ(lines_, lines);
+
+  for (const std::string& root : {kLocal, kRoaming, kAbs}) ReadTree(root, after);
+  for (const auto& [path, bytes] : before) {
+    bool mayChange = false;  // never in the folder profiles.ini's ".." leads to
+    for (const std::string& part : row.changes)
+      mayChange |= path.find(part) != std::string::npos && path.find(kEscape) != 0;
+    EXPECT_TRUE(mayChange || (after.count(path) && after[path] == bytes)) << path << " changed";
+    if (!mayChange || !after.count(path) || path.find("\\Sessions\\") != std::string::npos ||
+        path.find("sessionstore") != std::string::npos)
+      continue;
+    for (const char* token : row.gone)
+      EXPECT_EQ(after[path].find(kTokens.at(token)), std::string::npos) << token << " in " << path;
+  }
+  for (HANDLE lock : locks_) CloseHandle(lock);
+  locks_.clear();
+  std::string cleaned = std::string("C:\\tw-cleaned\\") + row.name;
+  RemoveTree(cleaned);
+  CopyTree(kChrome, cleaned + "\\chromium\\User Data");
+  CopyTree(kRel, cleaned + "\\firefox\\" + kProfile);
+  if (row.check) row.check();
+}
+
+const std::vector<TargetFlag> kAll = {kIeCookies, kTypedUrls, kIeCache, kIeFavorites, kIeHistory};
+const std::vector<std::string> kHistoryFiles = {"\\History",
+                                                "\\Favicons",
+                                                "\\Top Sites",
+                                                "\\Shortcuts",
+                                                "\\Network Action Predictor",
+                                                "\\Visited Links",
+                                                "\\ukm_db",
+                                                "places.sqlite",
+                                                "favicons.sqlite"};
+const std::vector<const char*> kEveryToken = {
+    "CHROMIUM_TYPED",          "CHROMIUM_VISITED",     "CHROMIUM_BOOKMARKED",
+    "CHROMIUM_BOOKMARK_TITLE", "CHROMIUM_COOKIE_NAME", "CHROMIUM_CACHED_URL",
+    "CHROMIUM_CACHED_BODY",    "FIREFOX_TYPED",        "FIREFOX_INPUT",
+    "FIREFOX_VISITED",         "FIREFOX_BOOKMARKED",   "FIREFOX_BOOKMARK_TITLE",
+    "FIREFOX_COOKIE_NAME",     "FIREFOX_COOKIE_VALUE", "FIREFOX_CACHED_URL",
+    "FIREFOX_CACHED_BODY"};
+const std::string kHistory = kChrome + "\\Default\\History", kPlaces = "\\places.sqlite";
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
+    Row{"cookies", {kIeCookies}, {"Cookies", "cookies.sqlite"},
+        {"CHROMIUM_COOKIE_NAME", "FIREFOX_COOKIE_NAME", "FIREFOX_COOKIE_VALUE"}},
+    Row{"autocomplete", {kTypedUrls},
+        {"\\History", "\\Shortcuts", "\\Network Action Predictor", "places.sqlite"}, {"FIREFOX_INPUT"},
+        {}, nullptr, [] {
+          EXPECT_EQ(Sql(kHistory, "SELECT sum(typed_count) FROM urls"), 0);
+          EXPECT_GT(Sql(kHistory, "SELECT count(*) FROM visits"), 0) << "visits stay";
+          for (const std::string& places : {kRel + kPlaces, kAbsProfile + kPlaces}) {
+            EXPECT_EQ(Sql(places, "SELECT sum(typed) FROM moz_places"), 0);
+            EXPECT_GT(Sql(places, "SELECT count(*) FROM moz_historyvisits"), 0) << "visits stay";
+          }
+        }},
+    Row{"cache", {kIeCache},
+        {"Cache", "GPUCache", "Dawn", "ShaderCache", "GPUPersistentCache", "cache2", "thumbnails"},
+        {"CHROMIUM_CACHED_BODY", "CHROMIUM_CACHED_URL", "FIREFOX_CACHED_BODY", "FIREFOX_CACHED_URL"},
+        {}, nullptr, [] {
+          EXPECT_TRUE(Exists(kChrome + "\\Default\\Cache") && Exists(kOperaCache + "\\Cache") &&
+                      Exists(kLocal + "\\Mozilla\\Firefox\\Profiles\\" + kProfile + "\\cache2"));
+        }},
+    Row{"favorites", {kIeFavorites}, {"Bookmarks", "places.sqlite", "favicons.sqlite",
+        "bookmarkbackups"}, {"CHROMIUM_BOOKMARK_TITLE", "FIREFOX_BOOKMARK_TITLE"}, {}, nullptr, [] {
+          for (const std::string& places : {kRel + kPlaces, kAbsProfile + kPlaces}) {
+            EXPECT_EQ(Sql(places, "SELECT count(*) FROM moz_bookmarks"), 6) << "the roots stay";
+            EXPECT_GT(Sql(places, "SELECT count(*) FROM moz_historyvisits"), 0) << "visits stay";
+          }
+        }},
+    Row{"history", {kIeHistory}, kHistoryFiles,
+        {"CHROMIUM_TYPED", "CHROMIUM_VISITED", "FIREFOX_TYPED", "FIREFOX_VISITED",
+         "FIREFOX_INPUT"}, {}, nullptr, [] {
+          EXPECT_EQ(Sql(kHistory, "SELECT count(*) FROM urls WHERE visit_count=0 AND url" +
+                                      Like("CHROMIUM_BOOKMARKED")), 1) << "the bookmark's row";
+          EXPECT_GT(Sql(kChrome + "\\Default\\Favicons",
+                        "SELECT count(*) FROM icon_mapping JOIN favicon_bitmaps USING (icon_id) "
+                        "WHERE page_url" + Like("CHROMIUM_BOOKMARKED")), 0) << "and its icon";
+          EXPECT_EQ(Sql(kRel + kPlaces, "SELECT count(*) FROM moz_places WHERE visit_count=0 AND "
+                                        "last_visit_date IS NULL AND url" +
+                                            Like("FIREFOX_BOOKMARKED")), 1);
+          EXPECT_EQ(Sql(kRel + "\\favicons.sqlite", "SELECT count(*) FROM moz_pages_w_icons JOIN "
+                        "moz_icons_to_pages ON page_id=moz_pages_w_icons.id WHERE page_url" +
+                            Like("FIREFOX_BOOKMARKED")), 1);
+        }},
+    Row{"all", kAll, {"\\Google\\", "\\Opera Software\\", "\\Mozilla\\Firefox\\", kAbs}, kEveryToken},
+    Row{"open", kAll, {"\\Opera Software\\"}, {}, {"Google Chrome", "Firefox"},
+        [](Browsers& test) {
+          test.Hold(kChrome + "\\lockfile", FILE_SHARE_READ);
+          test.Hold(kRel + "\\parent.lock", 0);
+          test.Hold(kAbsProfile + "\\parent.lock", 0);
+        }},
+    // Garbage for Chrome's History, a newer one for Opera's, a missing table
+    // and a newer schema for Firefox's places: each is left as it is.
+    Row{"damaged", {kIeHistory}, {"\\Favicons", "\\Top Sites", "\\Shortcuts",
+        "\\Network Action Predictor", "\\ukm_db"}, {}, {}, [](Browsers&) {
+          ASSERT_TRUE(WriteAll(kHistory, std::string(8192, 'x')));
+          CSqliteDb db;
+          ASSERT_EQ(db.Open(kOpera + "\\History"), 0);
+          ASSERT_EQ(db.Exec("UPDATE meta SET value=99 WHERE key='last_compatible_version'"), 0);
+          ASSERT_EQ(db.Open(kRel + kPlaces), 0);
+          ASSERT_EQ(db.Exec("DROP TABLE moz_keywords"), 0);
+          ASSERT_EQ(db.Open(kAbsProfile + kPlaces), 0);
+          ASSERT_EQ(db.Exec("PRAGMA user_version=99"), 0);
+        }}));
+// clang-format on
+
+}  // namespace
