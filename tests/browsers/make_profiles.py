@@ -5,6 +5,7 @@ WORK is a scratch folder (emptied), OUT receives chromium/User Data,
 firefox/<profile> and tokens.txt. See docs/browsers.md for what each token
 marks and where the browsers keep it.
 """
+import fnmatch
 import os
 import re
 import shutil
@@ -38,6 +39,30 @@ TOKENS = {
 }
 T = TOKENS
 ENV = None  # the browsers' scratch HOME and TMPDIR, set by main()
+
+# Where each token may be found, and must be: the tests rely on each string
+# living only where its box's data lives. A new browser version that keeps
+# one elsewhere stops the script, for a developer to look at.
+C, F = "chromium/User Data/", "firefox/" + T["FIREFOX_PROFILE"] + "/"
+HISTORY = [C + "Default/History", C + "Default/Favicons", C + "segmentation_platform/ukm_db"]
+WHERE = {
+    "CHROMIUM_TYPED": HISTORY,
+    "CHROMIUM_VISITED": HISTORY,
+    "CHROMIUM_BOOKMARKED": HISTORY + [C + "Default/Bookmarks", C + "Default/Bookmarks.bak"],
+    "CHROMIUM_BOOKMARK_TITLE": [C + "Default/Bookmarks"],
+    "CHROMIUM_COOKIE_NAME": [C + "Default/Network/Cookies"],
+    "CHROMIUM_CACHED_URL": [C + "Default/Cache/Cache_Data/*_0"],
+    "CHROMIUM_CACHED_BODY": [C + "Default/Cache/Cache_Data/*_0"],
+    "FIREFOX_TYPED": [F + "places.sqlite", F + "favicons.sqlite"],
+    "FIREFOX_INPUT": [F + "places.sqlite"],
+    "FIREFOX_VISITED": [F + "places.sqlite", F + "favicons.sqlite"],
+    "FIREFOX_BOOKMARKED": [F + "places.sqlite", F + "favicons.sqlite"],
+    "FIREFOX_BOOKMARK_TITLE": [F + "places.sqlite"],
+    "FIREFOX_COOKIE_NAME": [F + "cookies.sqlite"],
+    "FIREFOX_COOKIE_VALUE": [F + "cookies.sqlite"],
+    "FIREFOX_CACHED_URL": [F + "cache2/entries/*"],
+    "FIREFOX_CACHED_BODY": [F + "cache2/entries/*"],
+}
 
 # Big or unrelated to the five boxes, and re-made by the browser when missing.
 CHROMIUM_DROP = [
@@ -233,6 +258,12 @@ def clean_chromium(data):
     for name in CHROMIUM_DROP:
         remove(os.path.join(data, name))
     drop_links(data)
+    # LevelDB's text logs, which name the folder the profile was made in;
+    # LevelDB starts them afresh at every open.
+    for folder, _, files in os.walk(data):
+        for name in files:
+            if name in ("LOG", "LOG.old"):
+                os.remove(os.path.join(folder, name))
     compact(data)
     network = os.path.join(data, "Default", "Network")
     os.makedirs(network, exist_ok=True)
@@ -259,6 +290,30 @@ def clean_firefox(profile):
         " 'toolbar_____', 'tags________', 'unfiled_____', 'mobile______');")
 
 
+def check_tokens(out):
+    """Each token is in exactly the files WHERE names for it."""
+    found = {key: [] for key in WHERE}
+    for folder, _, files in os.walk(out):
+        for name in files:
+            path = os.path.join(folder, name)
+            with open(path, "rb") as f:
+                data = f.read()
+            for key in WHERE:
+                if TOKENS[key].encode() in data:
+                    found[key].append(os.path.relpath(path, out))
+    wrong = []
+    for key, patterns in WHERE.items():
+        files = sorted(found[key])
+        matched = all(any(fnmatch.fnmatch(f, p) for p in patterns) for f in files) and all(
+            any(fnmatch.fnmatch(f, p) for f in files) for p in patterns)
+        print("%-24s %s %s" % (key, "ok  " if matched else "MISPLACED", ", ".join(files)))
+        if not matched:
+            wrong.append(key)
+    if wrong:
+        sys.exit("make_profiles: %s not where the tests expect (see WHERE); run it again, "
+                 "or update WHERE and docs/browsers.md" % ", ".join(wrong))
+
+
 def main():
     work, out = sys.argv[1], sys.argv[2]
     remove(work)
@@ -274,6 +329,7 @@ def main():
     os.makedirs(os.path.join(out, "firefox"))
     shutil.copytree(chromium, os.path.join(out, "chromium", "User Data"), symlinks=True)
     shutil.copytree(firefox, os.path.join(out, "firefox", T["FIREFOX_PROFILE"]), symlinks=True)
+    check_tokens(out)
     with open(os.path.join(out, "tokens.txt"), "w") as f:
         f.write("# Strings the engine's tests search the profiles for; see docs/browsers.md.\n")
         for key, value in list(TOKENS.items()) + list(FACTS.items()):
