@@ -8,6 +8,7 @@
 // any file it may change (Sessions and sessionstore aside). Each row leaves its
 // cleaned copy in C:\tw-cleaned\<row> for tests/browsers/reopen-check.sh.
 #include <map>
+#include <sstream>
 
 #include "engine/Log.h"
 #include "engine/SqliteDb.h"
@@ -29,6 +30,13 @@ const std::string kOpera = kRoaming + "\\Opera Software\\Opera Stable";
 const std::string kOperaCache = kLocal + "\\Opera Software\\Opera Stable";
 const std::string kFirefox = kRoaming + "\\Mozilla\\Firefox", kAbs = "C:\\tw-ff-abs";
 const std::string kEscape = kRoaming + "\\tw-escape";  // where "../../tw-escape" leads
+const std::string kRoots[] = {kLocal + "\\Google",
+                              kRoaming + "\\Opera Software",
+                              kLocal + "\\Opera Software",
+                              kRoaming + "\\Mozilla",
+                              kLocal + "\\Mozilla",
+                              kAbs,
+                              kEscape};
 const char* const kCaches[] = {"Cache", "Code Cache", "GPUCache", "DawnGraphiteCache",
                                "DawnWebGPUCache"};
 
@@ -38,49 +46,42 @@ std::string Source(std::string path) {  // the source tree, through Wine's Z: dr
   return path;
 }
 
-void CopyTree(const std::string& from, const std::string& to) {
-  SHCreateDirectoryExA(nullptr, to.c_str(), nullptr);
+// Copies `from` to `to`, or, with `files`, reads every file below `from` into it.
+void Tree(const std::string& from, const std::string& to, Files* files = nullptr) {
+  if (!files) SHCreateDirectoryExA(nullptr, to.c_str(), nullptr);
   WIN32_FIND_DATAA entry;
   HANDLE find = FindFirstFileA((from + "\\*").c_str(), &entry);
   for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry)) {
     std::string name = entry.cFileName, source = from + "\\" + name, copy = to + "\\" + name;
     if (name == "." || name == "..") continue;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      CopyTree(source, copy);
+      Tree(source, copy, files);
+    else if (files)
+      (*files)[source] = ReadAll(source);
     else
       EXPECT_TRUE(CopyFileA(source.c_str(), copy.c_str(), FALSE)) << source;
   }
   FindClose(find);
 }
 
-void ReadTree(const std::string& folder, Files& files) {
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry)) {
-    std::string name = entry.cFileName, path = folder + "\\" + name;
-    if (name == "." || name == "..") continue;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      ReadTree(path, files);
-    else
-      files[path] = ReadAll(path);
-  }
-  FindClose(find);
-}
-
 std::map<std::string, std::string> Tokens() {
   std::map<std::string, std::string> tokens;
-  std::string text = ReadAll(Source("tokens.txt")), line;
-  for (size_t at = 0, end; at < text.size(); at = end + 1) {
-    end = text.find('\n', at) == std::string::npos ? text.size() : text.find('\n', at);
-    line = text.substr(at, end - at);
+  std::istringstream text(ReadAll(Source("tokens.txt")));
+  for (std::string line; std::getline(text, line);)
     if (line[0] != '#' && line.find('=') != std::string::npos)
       tokens[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
-  }
   return tokens;
 }
 const std::map<std::string, std::string> kTokens = Tokens();
 const std::string kProfile = kTokens.at("FIREFOX_PROFILE");
 const std::string kRel = kFirefox + "\\Profiles\\" + kProfile, kAbsProfile = kAbs + "\\" + kProfile;
+// Everything the browsers were given to remember: the values named twc-/twf-.
+std::vector<std::string> EveryToken() {
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : kTokens)
+    if (value.compare(0, 4, "twc-") == 0 || value.compare(0, 4, "twf-") == 0) keys.push_back(key);
+  return keys;
+}
 
 // The first number `sql` answers in the database, or -1.
 long long Sql(const std::string& path, const std::string& sql) {
@@ -94,7 +95,7 @@ struct Row {
   const char* name;  // also its folder in C:\tw-cleaned
   std::vector<TargetFlag> flags;
   std::vector<std::string> changes;  // path fragments of the files the row may change
-  std::vector<const char*> gone;     // tokens none of those files may hold
+  std::vector<std::string> gone;     // tokens none of those files may hold
   std::vector<std::string> open;     // browsers whose lock a row holds
   void (*setup)(Browsers&) = nullptr;
   void (*check)() = nullptr;
@@ -112,11 +113,10 @@ class Browsers : public ::testing::TestWithParam<Row>, public CRunView {
  protected:
   void SetUp() override {
     g_pRunView = this;
-    CopyTree(Source("chromium/User Data"), kChrome);
-    CopyTree(Source("chromium/User Data/Default"), kOpera);
-    CopyTree(Source("firefox/" + kProfile), kRel);
-    CopyTree(Source("firefox/" + kProfile), kAbsProfile);
-    CopyTree(Source("firefox/" + kProfile), kEscape);
+    Tree(Source("chromium/User Data"), kChrome);
+    Tree(Source("chromium/User Data/Default"), kOpera);
+    for (const std::string& to : {kRel, kAbsProfile, kEscape})
+      Tree(Source("firefox/" + kProfile), to);
     SHCreateDirectoryExA(nullptr, kOperaCache.c_str(), nullptr);
     for (const char* cache : kCaches)
       MoveFileA((kOpera + "\\" + cache).c_str(), (kOperaCache + "\\" + cache).c_str());
@@ -133,10 +133,7 @@ class Browsers : public ::testing::TestWithParam<Row>, public CRunView {
   void TearDown() override {
     g_pRunView = nullptr;
     for (HANDLE lock : locks_) CloseHandle(lock);
-    for (const std::string& root :
-         {kLocal + "\\Google", kRoaming + "\\Opera Software", kLocal + "\\Opera Software",
-          kRoaming + "\\Mozilla", kLocal + "\\Mozilla", kAbs, kEscape})
-      RemoveTree(root);
+    for (const std::string& root : kRoots) RemoveTree(root);
   }
   void AddLogLine(const std::string& text) override { lines_.push_back(text); }
   HWND GetSafeHwnd() const override { return nullptr; }
@@ -150,7 +147,7 @@ TEST_P(Browsers, EachBoxErasesWhatItNamesAndLeavesEveryOtherByte) {
   if (row.setup) row.setup(*this);
   if (HasFatalFailure()) return;
   Files before, after;
-  for (const std::string& root : {kLocal, kRoaming, kAbs}) ReadTree(root, before);
+  for (const std::string& root : kRoots) Tree(root, "", &before);
   CSweepProfile profile;
   for (TargetFlag flag : row.flags) profile.di[flag] = 1;
 
@@ -169,47 +166,38 @@ TEST_P(Browsers, EachBoxErasesWhatItNamesAndLeavesEveryOtherByte) {
   lines.push_back("Cleaning complete.");
   EXPECT_EQ(lines_, lines);
 
-  for (const std::string& root : {kLocal, kRoaming, kAbs}) ReadTree(root, after);
-  for (const auto& [path, bytes] : before) {
-    bool mayChange = false;  // never in the folder profiles.ini's ".." leads to
-    for (const std::string& part : row.changes)
-      mayChange |= path.find(part) != std::string::npos && path.find(kEscape) != 0;
-    EXPECT_TRUE(mayChange || (after.count(path) && after[path] == bytes)) << path << " changed";
-    if (!mayChange || !after.count(path) || path.find("\\Sessions\\") != std::string::npos ||
+  for (const std::string& root : kRoots) Tree(root, "", &after);
+  auto mayChange = [&](const std::string& path) {  // never where profiles.ini's ".." leads
+    bool named = false;
+    for (const std::string& part : row.changes) named |= path.find(part) != std::string::npos;
+    return named && path.find(kEscape) != 0;
+  };
+  for (const auto& [path, bytes] : before)
+    EXPECT_TRUE(mayChange(path) || (after.count(path) && after[path] == bytes))
+        << path << " changed";
+  for (const auto& [path, bytes] : after) {
+    if (!mayChange(path) || path.find("\\Sessions\\") != std::string::npos ||
         path.find("sessionstore") != std::string::npos)
       continue;
-    for (const char* token : row.gone)
-      EXPECT_EQ(after[path].find(kTokens.at(token)), std::string::npos) << token << " in " << path;
+    for (const std::string& token : row.gone)
+      EXPECT_EQ(bytes.find(kTokens.at(token)), std::string::npos) << token << " in " << path;
   }
   for (HANDLE lock : locks_) CloseHandle(lock);
   locks_.clear();
   std::string cleaned = std::string("C:\\tw-cleaned\\") + row.name;
   RemoveTree(cleaned);
-  CopyTree(kChrome, cleaned + "\\chromium\\User Data");
-  CopyTree(kRel, cleaned + "\\firefox\\" + kProfile);
+  Tree(kChrome, cleaned + "\\chromium\\User Data");
+  Tree(kRel, cleaned + "\\firefox\\" + kProfile);
   if (row.check) row.check();
 }
 
 const std::vector<TargetFlag> kAll = {kIeCookies, kTypedUrls, kIeCache, kIeFavorites, kIeHistory};
-const std::vector<std::string> kHistoryFiles = {"\\History",
-                                                "\\Favicons",
-                                                "\\Top Sites",
-                                                "\\Shortcuts",
-                                                "\\Network Action Predictor",
-                                                "\\Visited Links",
-                                                "\\ukm_db",
-                                                "places.sqlite",
-                                                "favicons.sqlite"};
-const std::vector<const char*> kEveryToken = {
-    "CHROMIUM_TYPED",          "CHROMIUM_VISITED",     "CHROMIUM_BOOKMARKED",
-    "CHROMIUM_BOOKMARK_TITLE", "CHROMIUM_COOKIE_NAME", "CHROMIUM_CACHED_URL",
-    "CHROMIUM_CACHED_BODY",    "FIREFOX_TYPED",        "FIREFOX_INPUT",
-    "FIREFOX_VISITED",         "FIREFOX_BOOKMARKED",   "FIREFOX_BOOKMARK_TITLE",
-    "FIREFOX_COOKIE_NAME",     "FIREFOX_COOKIE_VALUE", "FIREFOX_CACHED_URL",
-    "FIREFOX_CACHED_BODY"};
 const std::string kHistory = kChrome + "\\Default\\History", kPlaces = "\\places.sqlite";
 
 // clang-format off
+const std::vector<std::string> kHistoryFiles = {"\\History", "\\Favicons", "\\Top Sites",
+    "\\Shortcuts", "\\Network Action Predictor", "\\Visited Links", "\\ukm_db", "places.sqlite",
+    "favicons.sqlite"};
 INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
     Row{"cookies", {kIeCookies}, {"Cookies", "cookies.sqlite"},
         {"CHROMIUM_COOKIE_NAME", "FIREFOX_COOKIE_NAME", "FIREFOX_COOKIE_VALUE"}},
@@ -242,6 +230,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
          "FIREFOX_INPUT"}, {}, nullptr, [] {
           EXPECT_EQ(Sql(kHistory, "SELECT count(*) FROM urls WHERE visit_count=0 AND url" +
                                       Like("CHROMIUM_BOOKMARKED")), 1) << "the bookmark's row";
+          EXPECT_TRUE(Exists(kHistory + "-journal")) << "Chromium's journal stays";
           EXPECT_GT(Sql(kChrome + "\\Default\\Favicons",
                         "SELECT count(*) FROM icon_mapping JOIN favicon_bitmaps USING (icon_id) "
                         "WHERE page_url" + Like("CHROMIUM_BOOKMARKED")), 0) << "and its icon";
@@ -252,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
                         "moz_icons_to_pages ON page_id=moz_pages_w_icons.id WHERE page_url" +
                             Like("FIREFOX_BOOKMARKED")), 1);
         }},
-    Row{"all", kAll, {"\\Google\\", "\\Opera Software\\", "\\Mozilla\\Firefox\\", kAbs}, kEveryToken},
+    Row{"all", kAll, {"\\Google\\", "\\Opera Software\\", "\\Mozilla\\Firefox\\", kAbs}, EveryToken()},
     Row{"open", kAll, {"\\Opera Software\\"}, {}, {"Google Chrome", "Firefox"},
         [](Browsers& test) {
           test.Hold(kChrome + "\\lockfile", FILE_SHARE_READ);
