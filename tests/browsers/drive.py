@@ -55,6 +55,9 @@ class Site:
                 pass
 
             def do_GET(self):
+                with site.served:
+                    site.paths.add(self.path)
+                    site.served.notify_all()
                 path = self.path.split("?")[0]
                 if path.startswith("/p/") and path.endswith(".html"):
                     name = path[3:-5]
@@ -88,9 +91,19 @@ class Site:
 
         self.cookie_name, self.cookie_value = cookie_name, cookie_value
         self.style_name, self.body_token = style_name, body_token
+        self.paths, self.served = set(), threading.Condition()
         self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         self.base = "http://127.0.0.1:%d" % self.server.server_address[1]
+
+    def wait_icon(self, name, timeout=30):
+        """Waits until the browser has fetched page <name>'s icon, then gives
+        it a moment to store it."""
+        with self.served:
+            if not self.served.wait_for(lambda: "/favicon.ico?for=" + name in self.paths,
+                                        timeout):
+                raise TimeoutError("the browser never fetched the icon of " + name)
+        time.sleep(0.5)
 
     def page(self, name):
         return "%s/p/%s.html" % (self.base, name)
@@ -191,7 +204,6 @@ class Chromium:
         self.events.clear()
         self.call("Page.navigate", {"url": url, "transitionType": transition})
         self.wait_event("Page.loadEventFired")
-        time.sleep(1)  # the page's icon is fetched and stored after the load
 
     def evaluate(self, expression):
         result = self.call("Runtime.evaluate", {"expression": expression,
@@ -293,7 +305,6 @@ class Firefox:
     def navigate(self, url):
         self.call("Marionette:SetContext", {"value": "content"})
         self.call("WebDriver:Navigate", {"url": url})
-        time.sleep(1)  # the page's icon is fetched and stored after the load
 
     def close(self, timeout=60):
         try:

@@ -64,6 +64,24 @@ WHERE = {
     "FIREFOX_CACHED_BODY": [F + "cache2/entries/*"],
 }
 
+# What the browsers must have recorded: (database, query, answer).
+FACTS_SQL = [
+    (C + "Default/History", "SELECT typed_count > 0 FROM urls WHERE url LIKE '%%%s%%';"
+     % T["CHROMIUM_TYPED"], "1"),
+    (C + "Default/History", "SELECT typed_count FROM urls WHERE url LIKE '%%%s%%';"
+     % T["CHROMIUM_VISITED"], "0"),
+    (C + "Default/Favicons", "SELECT count(*) FROM icon_mapping WHERE page_url LIKE '%%%s%%';"
+     % T["CHROMIUM_BOOKMARKED"], "1"),
+    (F + "places.sqlite", "SELECT typed FROM moz_places WHERE url LIKE '%%%s%%';"
+     % T["FIREFOX_TYPED"], "1"),
+    (F + "places.sqlite", "SELECT typed FROM moz_places WHERE url LIKE '%%%s%%';"
+     % T["FIREFOX_VISITED"], "0"),
+    (F + "places.sqlite", "SELECT count(*) FROM moz_inputhistory i JOIN moz_places p "
+     "ON p.id = i.place_id WHERE i.input = '%s';" % T["FIREFOX_INPUT"], "1"),
+    (F + "places.sqlite", "SELECT count(*) FROM moz_bookmarks b JOIN moz_places p "
+     "ON p.id = b.fk WHERE b.title = '%s';" % T["FIREFOX_BOOKMARK_TITLE"], "1"),
+]
+
 # Big or unrelated to the five boxes, and re-made by the browser when missing.
 CHROMIUM_DROP = [
     "Safe Browsing", "component_crx_cache", "extensions_crx_cache", "Crashpad",
@@ -104,6 +122,18 @@ FACTS = {
 }
 
 
+def wait_file(path, text, timeout=30):
+    """Waits until the file at path holds text."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        if os.path.exists(path):
+            with open(path, "rb") as f:
+                if text.encode() in f.read():
+                    return
+        time.sleep(0.2)
+    raise TimeoutError("%s never held %s" % (path, text))
+
+
 def make_chromium(work):
     site = drive.Site(T["CHROMIUM_COOKIE_NAME"], "v", T["CHROMIUM_CACHED_URL"],
                       T["CHROMIUM_CACHED_BODY"])
@@ -116,15 +146,19 @@ def make_chromium(work):
             browser.attach()
             # The transition is what the address bar or a link would give.
             browser.navigate(site.page(T["CHROMIUM_TYPED"]), "typed")
+            site.wait_icon(T["CHROMIUM_TYPED"])
             browser.navigate(site.page(T["CHROMIUM_VISITED"]), "link")
+            site.wait_icon(T["CHROMIUM_VISITED"])
             browser.navigate(site.page(T["CHROMIUM_BOOKMARKED"]), "link")
+            site.wait_icon(T["CHROMIUM_BOOKMARKED"])
             # The bookmarks manager page has chrome.bookmarks: the bookmark
             # is made and saved by chromium's own bookmark model, named as
             # the star button names it, after the page's title.
             browser.navigate("chrome://bookmarks", "typed")
             browser.evaluate("chrome.bookmarks.create({parentId: '1', title: %r, url: %r})"
                              % (T["CHROMIUM_BOOKMARKED"], site.page(T["CHROMIUM_BOOKMARKED"])))
-            time.sleep(4)  # the model writes Bookmarks a few seconds after a change
+            # The model writes Bookmarks a few seconds after a change.
+            wait_file(os.path.join(data, "Default", "Bookmarks"), T["CHROMIUM_BOOKMARKED"])
         finally:
             browser.close()
         # A second start renames the bookmark. Its first save after loading
@@ -136,7 +170,8 @@ def make_chromium(work):
             browser.evaluate("chrome.bookmarks.search({url: %r}).then(found => "
                              "chrome.bookmarks.update(found[0].id, {title: %r}))"
                              % (site.page(T["CHROMIUM_BOOKMARKED"]), T["CHROMIUM_BOOKMARK_TITLE"]))
-            time.sleep(4)
+            wait_file(os.path.join(data, "Default", "Bookmarks"), T["CHROMIUM_BOOKMARK_TITLE"])
+            wait_file(os.path.join(data, "Default", "Bookmarks.bak"), T["CHROMIUM_BOOKMARKED"])
         finally:
             browser.close()
         # A plain screenshot start, as the project's notes describe it: the
@@ -162,8 +197,9 @@ def make_firefox(work):
         browser = drive.Firefox(profile, log, ENV)
         try:
             browser.navigate(site.page(T["FIREFOX_VISITED"]))
+            site.wait_icon(T["FIREFOX_VISITED"])
             browser.navigate(site.page(T["FIREFOX_BOOKMARKED"]))
-            time.sleep(1)
+            site.wait_icon(T["FIREFOX_BOOKMARKED"])
             browser.chrome("""
                 const {PlacesUtils} = ChromeUtils.importESModule(
                     "resource://gre/modules/PlacesUtils.sys.mjs");
@@ -179,16 +215,25 @@ def make_firefox(work):
                 win.gURLBar.focus();
                 win.gURLBar.value = arguments[0];
                 win.gURLBar.handleCommand();
+                const {PlacesUtils} = ChromeUtils.importESModule(
+                    "resource://gre/modules/PlacesUtils.sys.mjs");
                 const {UrlbarUtils} = ChromeUtils.importESModule(
                     "moz-src:///browser/components/urlbar/UrlbarUtils.sys.mjs");
-                for (let i = 0; i < 100 && win.gBrowser.currentURI.spec != arguments[0]; i++)
+                const typed = async () => {
+                  const page = await PlacesUtils.history.fetch(arguments[0], {includeVisits: true});
+                  return page && page.visits.some(
+                      v => v.transition == PlacesUtils.history.TRANSITIONS.TYPED);
+                };
+                for (let i = 0; i < 300 && !(await typed()); i++)
                   await new Promise(r => win.setTimeout(r, 100));
-                await new Promise(r => win.setTimeout(r, 1000));
+                if (!(await typed())) throw new Error("no typed visit was recorded");
+                // It adds a row only for a page already in moz_places.
                 await UrlbarUtils.addToInputHistory(arguments[0], arguments[1]);
                 const {PlacesBackups} = ChromeUtils.importESModule(
                     "resource://gre/modules/PlacesBackups.sys.mjs");
                 await PlacesBackups.create();
                 """, [site.page(T["FIREFOX_TYPED"]), T["FIREFOX_INPUT"]])
+            site.wait_icon(T["FIREFOX_TYPED"])
         finally:
             browser.close()
         # A plain screenshot start, as a user's second start.
@@ -290,12 +335,15 @@ def clean_firefox(profile):
         " 'toolbar_____', 'tags________', 'unfiled_____', 'mobile______');")
 
 
-def check_tokens(out):
-    """Each token is in exactly the files WHERE names for it."""
+def check_made(out):
+    """Each token is in exactly the files WHERE names for it, and the
+    browsers recorded what FACTS_SQL asks."""
     found = {key: [] for key in WHERE}
     for folder, _, files in os.walk(out):
         for name in files:
             path = os.path.join(folder, name)
+            if path == os.path.join(out, "tokens.txt"):
+                continue
             with open(path, "rb") as f:
                 data = f.read()
             for key in WHERE:
@@ -309,9 +357,15 @@ def check_tokens(out):
         print("%-24s %s %s" % (key, "ok  " if matched else "MISPLACED", ", ".join(files)))
         if not matched:
             wrong.append(key)
+    for db, query, answer in FACTS_SQL:
+        got = sqlite(os.path.join(out, db), query)
+        if got != answer:
+            wrong.append("%s answers %r to %s" % (db, got, query))
+    if not os.listdir(os.path.join(out, F, "bookmarkbackups")):
+        wrong.append("no bookmark backup")
     if wrong:
-        sys.exit("make_profiles: %s not where the tests expect (see WHERE); run it again, "
-                 "or update WHERE and docs/browsers.md" % ", ".join(wrong))
+        sys.exit("make_profiles: not as the tests expect (see WHERE, FACTS_SQL): %s. Run it "
+                 "again, or update the tables and docs/browsers.md." % "; ".join(wrong))
 
 
 def main():
@@ -329,7 +383,7 @@ def main():
     os.makedirs(os.path.join(out, "firefox"))
     shutil.copytree(chromium, os.path.join(out, "chromium", "User Data"), symlinks=True)
     shutil.copytree(firefox, os.path.join(out, "firefox", T["FIREFOX_PROFILE"]), symlinks=True)
-    check_tokens(out)
+    check_made(out)
     with open(os.path.join(out, "tokens.txt"), "w") as f:
         f.write("# Strings the engine's tests search the profiles for; see docs/browsers.md.\n")
         for key, value in list(TOKENS.items()) + list(FACTS.items()):
