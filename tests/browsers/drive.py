@@ -6,11 +6,12 @@ through their own remote protocols, so that every visit, typed mark and
 bookmark in the data is written by the browser itself:
 - chromium: the DevTools protocol over --remote-debugging-pipe (fd 3 in, fd 4
   out, NUL-terminated JSON), which needs no port and no websocket code;
-- firefox-esr: Marionette on 127.0.0.1:2828 (length-prefixed JSON).
+- firefox-esr: Marionette on a free port of 127.0.0.1 (length-prefixed JSON).
 """
 import http.server
 import json
 import os
+import select
 import socket
 import struct
 import subprocess
@@ -160,7 +161,8 @@ class Chromium:
 
     def _read_message(self, deadline):
         while b"\0" not in self._buf:
-            if time.time() > deadline:
+            left = deadline - time.time()
+            if left <= 0 or not select.select([self._r], [], [], left)[0]:
                 raise TimeoutError("chromium did not answer")
             chunk = os.read(self._r, 65536)
             if not chunk:

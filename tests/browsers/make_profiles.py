@@ -320,6 +320,9 @@ def clean_chromium(data):
 def clean_firefox(profile):
     for name in FIREFOX_DROP:
         remove(os.path.join(profile, name))
+    # The lock Firefox holds while it runs is parent.lock on Windows, where it
+    # stays (empty) after Firefox ends; Linux calls it .parentlock.
+    os.replace(os.path.join(profile, ".parentlock"), os.path.join(profile, "parent.lock"))
     # The store of the profile group (toolkit.profiles.storeID, a random
     # 8-hex-digit name, 0.5 MB): a new name every run, made afresh when missing.
     for name in os.listdir(profile):

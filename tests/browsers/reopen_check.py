@@ -19,10 +19,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import drive  # noqa: E402
 from make_profiles import CHROMIUM_NETWORK, TOKENS, is_sqlite  # noqa: E402
 
-ROOT_GUIDS = ("root________", "menu________", "toolbar_____", "tags________",
-              "unfiled_____", "mobile______")
-
-
 class Failed(Exception):
     pass
 
@@ -144,8 +140,8 @@ def firefox_bookmarks(places):
 def check_firefox(profile_in, scratch, env, control):
     profile = os.path.join(scratch, os.path.basename(profile_in))
     shutil.copytree(profile_in, profile, symlinks=True)
-    if os.path.islink(os.path.join(profile, "lock")):
-        os.remove(os.path.join(profile, "lock"))
+    if os.path.exists(os.path.join(profile, "parent.lock")):  # Windows' name
+        os.replace(os.path.join(profile, "parent.lock"), os.path.join(profile, ".parentlock"))
     sound_databases(profile)
     places = os.path.join(profile, "places.sqlite")
     if not os.path.exists(places):
@@ -173,7 +169,7 @@ def check_firefox(profile_in, scratch, env, control):
             code = browser.close()
     if status not in (0, 3):
         raise Failed("Firefox did not open places.sqlite as it was (databaseStatus %s)" % status)
-    if listed != before:
+    if sorted(listed) != sorted(before):
         raise Failed("Firefox lists bookmarks %s, places.sqlite held %s" % (listed, before))
     spoilt = [name for name in os.listdir(profile)
               if name.endswith((".corrupt", ".bak-rebuild")) or ".sqlite.corrupt" in name]
