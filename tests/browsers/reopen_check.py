@@ -8,6 +8,7 @@ outside SCRATCH is written. Prints one line per case and browser and ends
 with "N passed, N failed"; the exit status is 1 when anything failed.
 """
 import concurrent.futures
+import fcntl
 import glob
 import json
 import os
@@ -207,6 +208,9 @@ def jobs_for(case, folder, scratch, env, control):
 
 def main():
     scratch, pristine, cleaned = (os.path.abspath(a) for a in sys.argv[1:4])
+    # One run at a time: a second would empty SCRATCH under the first.
+    lock = open(scratch + ".lock", "w")
+    fcntl.flock(lock, fcntl.LOCK_EX)
     if os.path.exists(scratch):
         shutil.rmtree(scratch)
     env = drive.scratch_env(os.path.join(scratch, "env"))
