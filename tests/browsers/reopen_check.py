@@ -81,12 +81,14 @@ def check_chromium(user_data, scratch, env, control):
         sound_databases(profile)
         with open(os.path.join(profile, "Preferences")) as f:
             created = json.load(f).get("profile", {}).get("created_by_version")
-        history = os.path.join(profile, "History")
-        version = sqlite(history, "SELECT value FROM meta WHERE key = 'version';") \
-            if os.path.exists(history) else None
         before = chromium_bookmarks(os.path.join(profile, "Bookmarks"))
         if control and not any(TOKENS["CHROMIUM_BOOKMARKED"] in u for u in before or []):
             raise Failed("the control has lost its bookmark")
+        history = os.path.join(profile, "History")
+        had_history = os.path.exists(history)
+        if had_history:
+            version = int(sqlite(history, "SELECT value FROM meta WHERE key = 'version';"))
+            pinned = history_rows(history, before or [])
 
         with open(os.path.join(scratch, "chromium.log"), "a") as log:
             browser = drive.Chromium(copy, log, env, profile_dir=name)
@@ -108,16 +110,29 @@ def check_chromium(user_data, scratch, env, control):
         with open(os.path.join(profile, "Preferences")) as f:
             if json.load(f).get("profile", {}).get("created_by_version") != created:
                 raise Failed("%s: chromium started its Preferences afresh" % name)
-        if version is not None:
+        if had_history:
             if not os.path.exists(history):
                 raise Failed("%s: History is gone" % name)
-            now = sqlite(history, "SELECT value FROM meta WHERE key = 'version';")
-            if now != version:
+            # A newer chromium may migrate History up, never down. A razed
+            # (found corrupt and emptied) History would lose even the rows of
+            # bookmarked addresses, which chromium never expires.
+            now = int(sqlite(history, "SELECT value FROM meta WHERE key = 'version';"))
+            if now < version:
                 raise Failed("%s: History version %s became %s" % (name, version, now))
-            sqlite(history, "SELECT count(*) FROM urls, visits WHERE 0;")
+            lost = set(pinned) - set(history_rows(history, pinned))
+            if lost:
+                raise Failed("%s: History lost the bookmarked %s" % (name, sorted(lost)))
         sound_databases(profile)
         seen.append("%s: %d bookmark(s)" % (name, len(listed)))
     return ", ".join(seen)
+
+
+def history_rows(history, urls):
+    """Those of urls that have a row in History's urls table."""
+    if not urls:
+        return []
+    listed = ", ".join("'%s'" % u.replace("'", "''") for u in urls)
+    return sqlite(history, "SELECT url FROM urls WHERE url IN (%s);" % listed).splitlines()
 
 
 def chromium_bookmarks_from_tree(tree):
