@@ -1,6 +1,7 @@
 // The Chromium family: Edge, Chrome, Brave, Vivaldi, Chromium, Opera and
 // Opera GX. What each box erases is listed in docs/browsers.md.
 #include <climits>
+#include <iterator>
 #include <vector>
 
 #include "engine/EraseNames.h"
@@ -51,9 +52,9 @@ const char* const kSharedCaches[] = {"GrShaderCache", "ShaderCache", "GraphiteDa
                                      "GPUPersistentCache"};
 
 // The bookmark files, wiped by Favorites. The plain ones are read for the
-// addresses History keeps; Chromium 156 also writes an encrypted copy
-// (EncryptedBookmarks2), which it would restore the bookmarks from.
-// AccountBookmarks holds those of a signed-in account.
+// addresses History keeps; Chromium 156 also writes an encrypted copy of the
+// same bookmarks (EncryptedBookmarks2), which goes with them. AccountBookmarks
+// holds those of a signed-in account.
 const char* const kBookmarkFiles[] = {"Bookmarks",           "Bookmarks.bak",
                                       "AccountBookmarks",    "AccountBookmarks.bak",
                                       "EncryptedBookmarks2", "EncryptedBookmarks2.bak"};
@@ -174,18 +175,18 @@ void EraseHistoryDb(const std::string& profile) {
   CSqliteDb db;
   if (!OpenChecked(db, profile + "\\History", kHistoryVersion, "urls",
                    {"url", "visit_count", "typed_count", "last_visit_time"}) ||
-      !db.HasTable("visits") || LoadKeptUrls(db, profile) != 0)
+      !db.HasTable("visits") || LoadKeptUrls(db, profile) != SQLITE_OK)
     return;
   ChangeAndCompact(db, [](CSqliteDb& d) {
-    int result = 0;
+    int result = SQLITE_OK;
     for (const char* table : kVisitTables)
-      if (result == 0 && d.HasTable(table))
+      if (result == SQLITE_OK && d.HasTable(table))
         result = d.Exec((std::string("DELETE FROM ") + table).c_str());
     // A bookmarked address keeps its row (its id, title and icon), with no
     // visit left to count.
-    if (result == 0)
+    if (result == SQLITE_OK)
       result = d.Exec("DELETE FROM urls WHERE url IS NULL OR url NOT IN (SELECT url FROM kept)");
-    if (result == 0)
+    if (result == SQLITE_OK)
       result = d.Exec("UPDATE urls SET visit_count=0, typed_count=0, last_visit_time=0");
     return result;
   });
@@ -197,15 +198,15 @@ void EraseFavicons(const std::string& profile) {
   if (!OpenChecked(db, profile + "\\Favicons", kFaviconsVersion, "icon_mapping",
                    {"page_url", "icon_id"}) ||
       !db.HasColumns("favicons", {"id"}) || !db.HasColumns("favicon_bitmaps", {"icon_id"}) ||
-      LoadKeptUrls(db, profile) != 0)
+      LoadKeptUrls(db, profile) != SQLITE_OK)
     return;
   ChangeAndCompact(db, [](CSqliteDb& d) {
     int result = d.Exec("DELETE FROM icon_mapping WHERE page_url NOT IN (SELECT url FROM kept)");
-    if (result == 0)
+    if (result == SQLITE_OK)
       result = d.Exec(
           "DELETE FROM favicons WHERE id NOT IN "
           "(SELECT icon_id FROM icon_mapping WHERE icon_id IS NOT NULL)");
-    if (result == 0)
+    if (result == SQLITE_OK)
       result = d.Exec("DELETE FROM favicon_bitmaps WHERE icon_id NOT IN (SELECT id FROM favicons)");
     return result;
   });
@@ -226,9 +227,9 @@ void EmptyPredictor(const std::string& path) {
     return;
   while (list.Step() == SQLITE_ROW) tables.push_back(list.Text(0));
   ChangeAndCompact(db, [&](CSqliteDb& d) {
-    int result = 0;
+    int result = SQLITE_OK;
     for (const std::string& table : tables)
-      if (result == 0) result = d.Exec(("DELETE FROM main." + Quoted(table)).c_str());
+      if (result == SQLITE_OK) result = d.Exec(("DELETE FROM main." + Quoted(table)).c_str());
     return result;
   });
 }
@@ -253,7 +254,7 @@ void EraseSharedHistory(const std::string& data) {
     return;
   ChangeAndCompact(db, [](CSqliteDb& d) {
     int result = d.Exec("DELETE FROM urls");
-    return result == 0 ? d.Exec("DELETE FROM metrics") : result;
+    return result == SQLITE_OK ? d.Exec("DELETE FROM metrics") : result;
   });
 }
 

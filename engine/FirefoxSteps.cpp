@@ -1,5 +1,7 @@
 // Firefox: every profile that profiles.ini names. What each box erases is
 // listed in docs/browsers.md.
+#include <climits>
+#include <cstring>
 #include <memory>
 #include <vector>
 

@@ -48,7 +48,7 @@ bool OpenBrowserDb(CSqliteDb& db, const std::string& path);
 // One transaction of changes; once it has committed, the file is compacted.
 template <typename Body>
 void ChangeAndCompact(CSqliteDb& db, Body body, const char* schema = "main") {
-  if (db.Transaction(body) == 0) db.Compact(schema);
+  if (db.Transaction(body) == 0 /* SQLITE_OK */) db.Compact(schema);
 }
 
 // One family each, every browser of it that is found.
