@@ -79,8 +79,14 @@ def check_chromium(user_data, scratch, env, control):
             if os.path.exists(os.path.join(network, item)):
                 os.replace(os.path.join(network, item), os.path.join(profile, item))
         sound_databases(profile)
-        with open(os.path.join(profile, "Preferences")) as f:
-            created = json.load(f).get("profile", {}).get("created_by_version")
+        # A mark in the copy's Preferences: chromium keeps keys it does not
+        # know, and loses them only if it throws the file away.
+        prefs = os.path.join(profile, "Preferences")
+        with open(prefs) as f:
+            settings = json.load(f)
+        settings["tidewisp_reopen_check"] = True
+        with open(prefs, "w") as f:
+            json.dump(settings, f)
         before = chromium_bookmarks(os.path.join(profile, "Bookmarks"))
         if control and not any(TOKENS["CHROMIUM_BOOKMARKED"] in u for u in before or []):
             raise Failed("the control has lost its bookmark")
@@ -107,8 +113,8 @@ def check_chromium(user_data, scratch, env, control):
         after = chromium_bookmarks(os.path.join(profile, "Bookmarks"))
         if before is not None and after != before:
             raise Failed("%s: Bookmarks changed from %s to %s" % (name, before, after))
-        with open(os.path.join(profile, "Preferences")) as f:
-            if json.load(f).get("profile", {}).get("created_by_version") != created:
+        with open(prefs) as f:
+            if not json.load(f).get("tidewisp_reopen_check"):
                 raise Failed("%s: chromium started its Preferences afresh" % name)
         if had_history:
             if not os.path.exists(history):
