@@ -149,13 +149,13 @@ TEST_P(Browsers, EachBoxErasesWhatItNamesAndLeavesEveryOtherByte) {
 
   std::vector<std::string> lines = {"Start cleaning..."};
   const char* const what[] = {"Cookies", "autocomplete sites", "Cache", "Favorites", "History"};
+  // An open Firefox profile is skipped alone: the open row holds one of two.
   for (std::string name : {"Internet Explorer", "Google Chrome", "Opera", "Firefox"}) {
-    if (std::find(row.open.begin(), row.open.end(), name) != row.open.end())
-      lines.push_back(name + " is open: close it to erase its traces.");
-    else
-      for (int box = 0; box < 5; ++box)
-        if (profile.di[kIeCookies + box])
-          lines.push_back("Erasing " + name + " " + what[box] + "...");
+    bool open = std::find(row.open.begin(), row.open.end(), name) != row.open.end();
+    if (open) lines.push_back(name + " is open: close it to erase its traces.");
+    for (int box = 0; box < 5 && (!open || name == "Firefox"); ++box)
+      if (profile.di[kIeCookies + box])
+        lines.push_back("Erasing " + name + " " + what[box] + "...");
   }
   lines.push_back("Cleaning complete.");
   EXPECT_EQ(lines_, lines);
@@ -240,11 +240,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
                             Like("FIREFOX_BOOKMARKED")), 1);
         }},
     Row{"all", kAll, {"\\Google\\", "\\Opera Software\\", "\\Mozilla\\Firefox\\", kAbs}, EveryToken()},
-    Row{"open", kAll, {"\\Opera Software\\"}, {}, {"Google Chrome", "Firefox"},
+    Row{"open", kAll, {"\\Opera Software\\", kAbs}, EveryToken(), {"Google Chrome", "Firefox"},
         [](Browsers& test) {
           test.Hold(kChrome + "\\lockfile", FILE_SHARE_READ);
           test.Hold(kRel + "\\parent.lock", 0);
-          test.Hold(kAbsProfile + "\\parent.lock", 0);
         }},
     // Garbage for Chrome's History, a newer one for Opera's, a missing table
     // and a newer schema for Firefox's places: each is left as it is.
