@@ -386,6 +386,11 @@ def main():
     os.makedirs(os.path.join(out, "firefox"))
     shutil.copytree(chromium, os.path.join(out, "chromium", "User Data"), symlinks=True)
     shutil.copytree(firefox, os.path.join(out, "firefox", T["FIREFOX_PROFILE"]), symlinks=True)
+    # Git keeps no empty folders: drop them here too, so that the data a
+    # developer has is the data a clone gets.
+    for folder, _, _ in sorted(os.walk(out), reverse=True):  # children first
+        if not os.listdir(folder):
+            os.rmdir(folder)
     check_made(out)
     with open(os.path.join(out, "tokens.txt"), "w") as f:
         f.write("# Strings the engine's tests search the profiles for; see docs/browsers.md.\n")
