@@ -240,9 +240,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
                             Like("FIREFOX_BOOKMARKED")), 1);
         }},
     Row{"all", kAll, {"\\Google\\", "\\Opera Software\\", "\\Mozilla\\Firefox\\", kAbs}, EveryToken()},
-    Row{"open", kAll, {"\\Opera Software\\", kAbs}, EveryToken(), {"Google Chrome", "Firefox"},
+    Row{"open", kAll, {kAbs}, EveryToken(), {"Google Chrome", "Opera", "Firefox"},
         [](Browsers& test) {
           test.Hold(kChrome + "\\lockfile", FILE_SHARE_READ);
+          test.Hold(kOpera + "\\lockfile", FILE_SHARE_READ);  // Opera's is in its profile
           test.Hold(kRel + "\\parent.lock", 0);
         }},
     // Garbage for Chrome's History, a newer one for Opera's, a missing table
