@@ -45,10 +45,12 @@ class Site:
     /s/<name>.css   the one cacheable body (max-age a year), carrying the
                     cached-body token
     Only the style sheet may be cached, so that a page's address reaches the
-    cache box's files only through that style's own address.
+    cache box's files only through that style's own address. A fixed port
+    keeps the addresses, and the cache's file names made from them, the same
+    from one making of the data to the next.
     """
 
-    def __init__(self, cookie_name, cookie_value, style_name, body_token):
+    def __init__(self, cookie_name, cookie_value, style_name, body_token, port=0):
         site = self
 
         class Handler(http.server.BaseHTTPRequestHandler):
@@ -93,7 +95,10 @@ class Site:
         self.cookie_name, self.cookie_value = cookie_name, cookie_value
         self.style_name, self.body_token = style_name, body_token
         self.paths, self.served = set(), threading.Condition()
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        try:
+            self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
+        except OSError:  # taken: any free port will do, only names change
+            self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         self.base = "http://127.0.0.1:%d" % self.server.server_address[1]
 

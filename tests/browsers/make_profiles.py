@@ -136,7 +136,7 @@ def wait_file(path, text, timeout=30):
 
 def make_chromium(work):
     site = drive.Site(T["CHROMIUM_COOKIE_NAME"], "v", T["CHROMIUM_CACHED_URL"],
-                      T["CHROMIUM_CACHED_BODY"])
+                      T["CHROMIUM_CACHED_BODY"], port=38517)
     FACTS["CHROMIUM_ORIGIN"] = site.base
     data = os.path.join(work, "chromium")
     log = log_file(work, "chromium")
@@ -188,7 +188,7 @@ def make_chromium(work):
 
 def make_firefox(work):
     site = drive.Site(T["FIREFOX_COOKIE_NAME"], T["FIREFOX_COOKIE_VALUE"],
-                      T["FIREFOX_CACHED_URL"], T["FIREFOX_CACHED_BODY"])
+                      T["FIREFOX_CACHED_URL"], T["FIREFOX_CACHED_BODY"], port=38518)
     FACTS["FIREFOX_ORIGIN"] = site.base
     profile = os.path.join(work, T["FIREFOX_PROFILE"])
     os.makedirs(profile)
