@@ -1,6 +1,6 @@
 // Today's browsers on real profiles (tests/data/browsers, made by Debian's
 // chromium and firefox-esr), placed where Windows keeps them: the chromium
-// User Data as Google Chrome's, its profile again as Opera's (caches in the
+// User Data as Google Chrome's (its profile twice), and again as Opera's (caches in the
 // %LOCALAPPDATA% twin), and the Firefox profile twice through profiles.ini,
 // once relative (cache in the twin) and once absolute, beside a Path that
 // climbs out with "..". One row per selection: the lines it logs; every file
@@ -108,6 +108,7 @@ class Browsers : public ::testing::TestWithParam<Row>, public CRunView {
   void SetUp() override {
     g_pRunView = this;
     Tree(Source("chromium/User Data"), kChrome);
+    Tree(Source("chromium/User Data/Default"), kChrome + "\\Profile 1");  // a second profile
     Tree(Source("chromium/User Data/Default"), kOpera);
     for (const std::string& to : {kRel, kAbsProfile, kEscape})
       Tree(Source("firefox/" + kProfile), to);
@@ -247,9 +248,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
           test.Hold(kRel + "\\parent.lock", 0);
         }},
     // Garbage for Chrome's History, a newer one for Opera's, a missing table
-    // and a newer schema for Firefox's places: each is left as it is.
+    // and a newer schema for Firefox's places: each is left as it is, and the
+    // sound History of Chrome's second profile is cleaned all the same.
     Row{"damaged", {kIeHistory}, {"\\Favicons", "\\Top Sites", "\\Shortcuts",
-        "\\Network Action Predictor", "\\ukm_db"}, {}, {}, [](Browsers&) {
+        "\\Network Action Predictor", "\\ukm_db", "\\Profile 1\\"}, {}, {}, [](Browsers&) {
           ASSERT_TRUE(WriteAll(kHistory, std::string(8192, 'x')));
           CSqliteDb db;
           ASSERT_EQ(db.Open(kOpera + "\\History"), 0);
