@@ -209,6 +209,7 @@ def run_one(job):
     try:
         what = (check_chromium if browser == "chromium" else check_firefox)(
             path, scratch, env, control)
+        shutil.rmtree(scratch)  # a failed case's copy and logs stay, to be looked at
         return True, "PASS %s %s: opened (%s)" % (case, browser, what)
     except Exception as e:  # any failure of one case is reported, not raised
         return False, "FAIL %s %s: %s: %s" % (case, browser, type(e).__name__, e)
