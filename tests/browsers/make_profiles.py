@@ -46,7 +46,7 @@ ENV = None  # the browsers' scratch HOME and TMPDIR, set by main()
 C, F = "chromium/User Data/", "firefox/" + T["FIREFOX_PROFILE"] + "/"
 HISTORY = [C + "Default/History", C + "Default/Favicons", C + "segmentation_platform/ukm_db"]
 WHERE = {
-    "CHROMIUM_TYPED": HISTORY,
+    "CHROMIUM_TYPED": HISTORY + [C + "Default/Top Sites"],
     "CHROMIUM_VISITED": HISTORY,
     "CHROMIUM_BOOKMARKED": HISTORY + [C + "Default/Bookmarks", C + "Default/Bookmarks.bak"],
     "CHROMIUM_BOOKMARK_TITLE": [C + "Default/Bookmarks"],
@@ -72,6 +72,8 @@ FACTS_SQL = [
      % T["CHROMIUM_VISITED"], "0"),
     (C + "Default/Favicons", "SELECT count(*) FROM icon_mapping WHERE page_url LIKE '%%%s%%';"
      % T["CHROMIUM_BOOKMARKED"], "1"),
+    (C + "Default/Top Sites", "SELECT count(*) FROM top_sites WHERE url LIKE '%%%s%%';"
+     % T["CHROMIUM_TYPED"], "1"),
     (F + "places.sqlite", "SELECT typed FROM moz_places WHERE url LIKE '%%%s%%';"
      % T["FIREFOX_TYPED"], "1"),
     (F + "places.sqlite", "SELECT typed FROM moz_places WHERE url LIKE '%%%s%%';"
@@ -161,8 +163,8 @@ def make_chromium(work):
             wait_file(os.path.join(data, "Default", "Bookmarks"), T["CHROMIUM_BOOKMARKED"])
         finally:
             browser.close()
-        # A second start renames the bookmark. Its first save after loading
-        # keeps the file it loaded as Bookmarks.bak.
+        # A second start renames the bookmark (its first save after loading
+        # keeps the file it loaded as Bookmarks.bak) and opens a new tab.
         browser = drive.Chromium(data, log, ENV)
         try:
             browser.attach()
@@ -172,6 +174,10 @@ def make_chromium(work):
                              % (site.page(T["CHROMIUM_BOOKMARKED"]), T["CHROMIUM_BOOKMARK_TITLE"]))
             wait_file(os.path.join(data, "Default", "Bookmarks"), T["CHROMIUM_BOOKMARK_TITLE"])
             wait_file(os.path.join(data, "Default", "Bookmarks.bak"), T["CHROMIUM_BOOKMARKED"])
+            # The new tab page asks for the most visited sites, which fills
+            # Top Sites (from the typed page's segment).
+            browser.navigate("chrome://newtab", "typed")
+            wait_file(os.path.join(data, "Default", "Top Sites"), T["CHROMIUM_TYPED"])
         finally:
             browser.close()
         # A plain screenshot start, as the project's notes describe it: the
