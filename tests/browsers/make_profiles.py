@@ -124,16 +124,24 @@ FACTS = {
 }
 
 
-def wait_file(path, text, timeout=30):
-    """Waits until the file at path holds text."""
+def wait_for(ready, what, timeout=30):
     deadline = time.time() + timeout
     while time.time() < deadline:
-        if os.path.exists(path):
-            with open(path, "rb") as f:
-                if text.encode() in f.read():
-                    return
+        try:
+            if ready():
+                return
+        except OSError:
+            pass
         time.sleep(0.2)
-    raise TimeoutError("%s never held %s" % (path, text))
+    raise TimeoutError("no %s after %d s" % (what, timeout))
+
+
+def wait_file(path, text):
+    """Waits until the file at path holds text."""
+    def holds():
+        with open(path, "rb") as f:
+            return text.encode() in f.read()
+    wait_for(holds, "%s in %s" % (text, path))
 
 
 def make_chromium(work):
@@ -240,6 +248,10 @@ def make_firefox(work):
                 await PlacesBackups.create();
                 """, [site.page(T["FIREFOX_TYPED"]), T["FIREFOX_INPUT"]])
             site.wait_icon(T["FIREFOX_TYPED"])
+            # The new tab page shows the top sites and has Firefox capture
+            # their thumbnails (into the profile's thumbnails folder).
+            browser.navigate("about:newtab")
+            wait_for(lambda: os.listdir(os.path.join(profile, "thumbnails")), "a thumbnail")
         finally:
             browser.close()
         # A plain screenshot start, as a user's second start.
@@ -370,8 +382,9 @@ def check_made(out):
         got = sqlite(os.path.join(out, db), query)
         if got != answer:
             wrong.append("%s answers %r to %s" % (db, got, query))
-    if not os.listdir(os.path.join(out, F, "bookmarkbackups")):
-        wrong.append("no bookmark backup")
+    for folder in ("bookmarkbackups", "thumbnails"):
+        if not os.listdir(os.path.join(out, F, folder)):
+            wrong.append("nothing in " + folder)
     if wrong:
         sys.exit("make_profiles: not as the tests expect (see WHERE, FACTS_SQL): %s. Run it "
                  "again, or update the tables and docs/browsers.md." % "; ".join(wrong))
