@@ -44,6 +44,7 @@ class Site:
                     rides in the query.
     /s/<name>.css   the one cacheable body (max-age a year), carrying the
                     cached-body token
+    /d/<name>       a file to download (never cached)
     Only the style sheet may be cached, so that a page's address reaches the
     cache box's files only through that style's own address. A fixed port
     keeps the addresses, and the cache's file names made from them, the same
@@ -70,6 +71,9 @@ class Site:
                             "<body><h1>Tidewisp test page</h1></body></html>"
                             % (name, name, site.style_name)).encode()
                     self.reply(body, "text/html", "no-store", cookie=True)
+                elif path.startswith("/d/"):
+                    self.reply(b"Tidewisp test download\n", "application/octet-stream",
+                               "no-store")
                 elif path == "/favicon.ico":
                     self.reply(png((40, 120, 200)), "image/png", "no-store")
                 elif path == "/s/%s.css" % site.style_name:

@@ -32,6 +32,7 @@ TOKENS = {
     "FIREFOX_VISITED": "twf-visited-2w9h",
     "FIREFOX_BOOKMARKED": "twf-bookmarked-5m3u",
     "FIREFOX_BOOKMARK_TITLE": "twf-booktitle-7k2a",
+    "FIREFOX_DOWNLOAD": "twf-download-3q9v",
     "FIREFOX_COOKIE_NAME": "twf-cookie-1x6p",
     "FIREFOX_COOKIE_VALUE": "twf-cookievalue-4d8n",
     "FIREFOX_CACHED_URL": "twf-style-9f5g",
@@ -58,6 +59,7 @@ WHERE = {
     "FIREFOX_VISITED": [F + "places.sqlite", F + "favicons.sqlite"],
     "FIREFOX_BOOKMARKED": [F + "places.sqlite", F + "favicons.sqlite"],
     "FIREFOX_BOOKMARK_TITLE": [F + "places.sqlite"],
+    "FIREFOX_DOWNLOAD": [F + "places.sqlite"],
     "FIREFOX_COOKIE_NAME": [F + "cookies.sqlite"],
     "FIREFOX_COOKIE_VALUE": [F + "cookies.sqlite"],
     "FIREFOX_CACHED_URL": [F + "cache2/entries/*"],
@@ -80,6 +82,9 @@ FACTS_SQL = [
      % T["FIREFOX_VISITED"], "0"),
     (F + "places.sqlite", "SELECT count(*) FROM moz_inputhistory i JOIN moz_places p "
      "ON p.id = i.place_id WHERE i.input = '%s';" % T["FIREFOX_INPUT"], "1"),
+    (F + "places.sqlite", "SELECT count(*) FROM moz_historyvisits v JOIN moz_places p "
+     "ON p.id = v.place_id WHERE v.visit_type = 7 AND p.url LIKE '%%%s%%';"
+     % T["FIREFOX_DOWNLOAD"], "1"),
     (F + "places.sqlite", "SELECT count(*) FROM moz_bookmarks b JOIN moz_places p "
      "ON p.id = b.fk WHERE b.title = '%s';" % T["FIREFOX_BOOKMARK_TITLE"], "1"),
 ]
@@ -248,6 +253,21 @@ def make_firefox(work):
                 await PlacesBackups.create();
                 """, [site.page(T["FIREFOX_TYPED"]), T["FIREFOX_INPUT"]])
             site.wait_icon(T["FIREFOX_TYPED"])
+            # A download through Firefox's own downloads service, which
+            # records it in history (a DOWNLOAD visit and its annotations).
+            # The file goes to /tmp, so that its recorded path names no
+            # folder of this machine's checkout; it is removed again.
+            target = "/tmp/%s.bin" % T["FIREFOX_DOWNLOAD"]
+            browser.chrome("""
+                const {Downloads} = ChromeUtils.importESModule(
+                    "resource://gre/modules/Downloads.sys.mjs");
+                const list = await Downloads.getList(Downloads.PUBLIC);
+                const download = await Downloads.createDownload(
+                    {source: arguments[0], target: arguments[1]});
+                await list.add(download);
+                await download.start();
+                """, [site.base + "/d/" + T["FIREFOX_DOWNLOAD"], target])
+            os.remove(target)
             # The new tab page shows the top sites and has Firefox capture
             # their thumbnails (into the profile's thumbnails folder).
             browser.navigate("about:newtab")
