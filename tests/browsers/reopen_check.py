@@ -244,15 +244,6 @@ def main():
         print("FAIL no cleaned profiles in %s" % cleaned)
         failed += 1
     for case in cases:
-        # A case whose profile the test itself spoilt (a damaged database the
-        # engine must leave as it is) cannot open soundly; the test says so
-        # in this file, and the line shows it.
-        skip = os.path.join(cleaned, case, "reopen-skip.txt")
-        if os.path.isfile(skip):
-            with open(skip) as f:
-                reason = (f.read().strip().splitlines() or ["no reason given"])[0]
-            print("SKIP %s: %s" % (case, reason))
-            continue
         found = jobs_for(case, os.path.join(cleaned, case), os.path.join(scratch, "cases"), env,
                          False)
         if not found:
