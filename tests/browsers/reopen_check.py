@@ -16,6 +16,7 @@ import shutil
 import subprocess
 import sys
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import drive  # noqa: E402
 from make_profiles import CHROMIUM_NETWORK, TOKENS, is_sqlite  # noqa: E402
