@@ -226,7 +226,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
         }},
     Row{"history", {kIeHistory}, kHistoryFiles,
         {"CHROMIUM_TYPED", "CHROMIUM_VISITED", "FIREFOX_TYPED", "FIREFOX_VISITED",
-         "FIREFOX_INPUT"}, {}, nullptr, [] {
+         "FIREFOX_INPUT", "FIREFOX_DOWNLOAD"}, {}, nullptr, [] {
           EXPECT_EQ(Sql(kHistory, "SELECT count(*) FROM urls WHERE visit_count=0 AND url" +
                                       Like("CHROMIUM_BOOKMARKED")), 1) << "the bookmark's row";
           EXPECT_TRUE(Exists(kHistory + "-journal")) << "Chromium's journal stays";
