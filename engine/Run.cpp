@@ -44,6 +44,7 @@ void CSweepProfile::Run(LONG mask) {
   if (run.On(kIeCache) || run.On(kAolCache)) EraseIeCache(run);
   if (run.On(kIeFavorites)) EraseIeFavorites(run);
   if (run.On(kIeHistory)) EraseIeHistory(run);
+  EraseTodaysBrowsers(run);  // tests the same five flags itself
 
   if (run.On(kTempFolders)) EraseTempFolders(run);
   if (run.On(kRecentFiles)) EraseRecentFiles(run);

@@ -10,5 +10,6 @@ scripts/setup.sh
 cmake --preset windows
 cmake --build --preset windows
 ctest --preset windows
+tests/browsers/reopen-check.sh
 tests/installer/check.sh
 tests/dll-search/check.sh

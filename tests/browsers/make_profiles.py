@@ -1,0 +1,442 @@
+"""Makes the real chromium and firefox-esr profiles that the engine's tests clean.
+
+Usage: make_profiles.py WORK OUT
+WORK is a scratch folder (emptied), OUT receives chromium/User Data,
+firefox/<profile> and tokens.txt. See docs/browsers.md for what each token
+marks and where the browsers keep it.
+"""
+import fnmatch
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import drive  # noqa: E402
+
+# Fixed, so that re-made data keeps the names the tests search for. Each
+# string occurs only where its box's data lives (see docs/browsers.md).
+TOKENS = {
+    "CHROMIUM_TYPED": "twc-typed-5q8z",
+    "CHROMIUM_VISITED": "twc-visited-3k7m",
+    "CHROMIUM_BOOKMARKED": "twc-bookmarked-9d2x",
+    "CHROMIUM_BOOKMARK_TITLE": "twc-booktitle-4h6w",
+    "CHROMIUM_COOKIE_NAME": "twc-cookie-8r1v",
+    "CHROMIUM_CACHED_URL": "twc-style-7p3j",
+    "CHROMIUM_CACHED_BODY": "twc-cachedbody-2n5t",
+    "FIREFOX_PROFILE": "tw3k9q7d.default-esr",
+    "FIREFOX_TYPED": "twf-typed-6b1c",
+    "FIREFOX_INPUT": "twf-input-8s4e",
+    "FIREFOX_VISITED": "twf-visited-2w9h",
+    "FIREFOX_BOOKMARKED": "twf-bookmarked-5m3u",
+    "FIREFOX_BOOKMARK_TITLE": "twf-booktitle-7k2a",
+    "FIREFOX_DOWNLOAD": "twf-download-3q9v",
+    "FIREFOX_COOKIE_NAME": "twf-cookie-1x6p",
+    "FIREFOX_COOKIE_VALUE": "twf-cookievalue-4d8n",
+    "FIREFOX_CACHED_URL": "twf-style-9f5g",
+    "FIREFOX_CACHED_BODY": "twf-cachedbody-3j7r",
+}
+T = TOKENS
+ENV = None  # the browsers' scratch HOME and TMPDIR, set by main()
+
+# Where each token may be found, and must be: the tests rely on each string
+# living only where its box's data lives. A new browser version that keeps
+# one elsewhere stops the script, for a developer to look at.
+C, F = "chromium/User Data/", "firefox/" + T["FIREFOX_PROFILE"] + "/"
+HISTORY = [C + "Default/History", C + "Default/Favicons", C + "segmentation_platform/ukm_db"]
+WHERE = {
+    "CHROMIUM_TYPED": HISTORY + [C + "Default/Top Sites"],
+    "CHROMIUM_VISITED": HISTORY,
+    "CHROMIUM_BOOKMARKED": HISTORY + [C + "Default/Bookmarks", C + "Default/Bookmarks.bak"],
+    "CHROMIUM_BOOKMARK_TITLE": [C + "Default/Bookmarks"],
+    "CHROMIUM_COOKIE_NAME": [C + "Default/Network/Cookies"],
+    "CHROMIUM_CACHED_URL": [C + "Default/Cache/Cache_Data/*_0"],
+    "CHROMIUM_CACHED_BODY": [C + "Default/Cache/Cache_Data/*_0"],
+    "FIREFOX_TYPED": [F + "places.sqlite", F + "favicons.sqlite"],
+    "FIREFOX_INPUT": [F + "places.sqlite"],
+    "FIREFOX_VISITED": [F + "places.sqlite", F + "favicons.sqlite"],
+    "FIREFOX_BOOKMARKED": [F + "places.sqlite", F + "favicons.sqlite"],
+    "FIREFOX_BOOKMARK_TITLE": [F + "places.sqlite"],
+    "FIREFOX_DOWNLOAD": [F + "places.sqlite"],
+    "FIREFOX_COOKIE_NAME": [F + "cookies.sqlite"],
+    "FIREFOX_COOKIE_VALUE": [F + "cookies.sqlite"],
+    "FIREFOX_CACHED_URL": [F + "cache2/entries/*"],
+    "FIREFOX_CACHED_BODY": [F + "cache2/entries/*"],
+}
+
+# What the browsers must have recorded: (database, query, answer).
+FACTS_SQL = [
+    (C + "Default/History", "SELECT typed_count > 0 FROM urls WHERE url LIKE '%%%s%%';"
+     % T["CHROMIUM_TYPED"], "1"),
+    (C + "Default/History", "SELECT typed_count FROM urls WHERE url LIKE '%%%s%%';"
+     % T["CHROMIUM_VISITED"], "0"),
+    (C + "Default/Favicons", "SELECT count(*) FROM icon_mapping WHERE page_url LIKE '%%%s%%';"
+     % T["CHROMIUM_BOOKMARKED"], "1"),
+    (C + "Default/Top Sites", "SELECT count(*) FROM top_sites WHERE url LIKE '%%%s%%';"
+     % T["CHROMIUM_TYPED"], "1"),
+    (F + "places.sqlite", "SELECT typed FROM moz_places WHERE url LIKE '%%%s%%';"
+     % T["FIREFOX_TYPED"], "1"),
+    (F + "places.sqlite", "SELECT typed FROM moz_places WHERE url LIKE '%%%s%%';"
+     % T["FIREFOX_VISITED"], "0"),
+    (F + "places.sqlite", "SELECT count(*) FROM moz_inputhistory i JOIN moz_places p "
+     "ON p.id = i.place_id WHERE i.input = '%s';" % T["FIREFOX_INPUT"], "1"),
+    (F + "places.sqlite", "SELECT count(*) FROM moz_historyvisits v JOIN moz_places p "
+     "ON p.id = v.place_id WHERE v.visit_type = 7 AND p.url LIKE '%%%s%%';"
+     % T["FIREFOX_DOWNLOAD"], "1"),
+    (F + "places.sqlite", "SELECT count(*) FROM moz_bookmarks b JOIN moz_places p "
+     "ON p.id = b.fk WHERE b.title = '%s';" % T["FIREFOX_BOOKMARK_TITLE"], "1"),
+]
+
+# Big or unrelated to the five boxes, and re-made by the browser when missing.
+CHROMIUM_DROP = [
+    "Safe Browsing", "component_crx_cache", "extensions_crx_cache", "Crashpad",
+    "OptimizationGuideModelsManifest", "Default/optimization_guide_hint_cache_store",
+    "GrShaderCache", "ShaderCache", "GraphiteDawnCache", "GPUPersistentCache",
+    # Two shader caches of 0.5 MB each, mostly zeros; GPUCache stays as the
+    # one example of the GPU caches the cache box empties.
+    "Default/DawnGraphiteCache", "Default/DawnWebGPUCache",
+    "Variations", "NativeMessagingHosts", "Default/Segmentation Platform",
+    # Tabs saved for the next start are the user's open work, which the
+    # engine leaves; they would hold every test address and blur the search
+    # for erased ones.
+    "Default/Sessions", "Default/Sessions_Encrypted", "Default/Current Session",
+    "Default/Current Tabs", "Default/Last Session", "Default/Last Tabs",
+]
+# Windows keeps these in Default/Network; Linux in Default itself.
+CHROMIUM_NETWORK = ["Cookies", "Cookies-journal", "Network Persistent State",
+                    "Reporting and NEL", "Reporting and NEL-journal", "TransportSecurity",
+                    "Trust Tokens", "Trust Tokens-journal", "SCT Auditing Pending Reports"]
+FIREFOX_DROP = [
+    "lock", "startupCache", "safebrowsing", "crashes", "minidumps", "datareporting",
+    "security_state", "storage/permanent", "sessionstore.jsonlz4", "sessionstore-backups",
+    "sessionCheckpoints.json", "screenshot.png",
+    # The certificate, key and password stores: nothing of the five boxes,
+    # 0.9 MB, and made afresh (empty) by Firefox when missing.
+    "cert9.db", "key4.db", "logins.db", "pkcs11.txt",
+]
+
+
+def log_file(work, name):
+    return open(os.path.join(work, name + ".log"), "a")
+
+
+# Facts of the made data beside the tokens, filled in as it is made.
+FACTS = {
+    # Every page's icon is /favicon.ico?for=<page token>, never cached.
+    "ICON_URL_PATH": "/favicon.ico?for=",
+}
+
+
+def wait_for(ready, what, timeout=30):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        try:
+            if ready():
+                return
+        except OSError:
+            pass
+        time.sleep(0.2)
+    raise TimeoutError("no %s after %d s" % (what, timeout))
+
+
+def wait_file(path, text):
+    """Waits until the file at path holds text."""
+    def holds():
+        with open(path, "rb") as f:
+            return text.encode() in f.read()
+    wait_for(holds, "%s in %s" % (text, path))
+
+
+def make_chromium(work):
+    site = drive.Site(T["CHROMIUM_COOKIE_NAME"], "v", T["CHROMIUM_CACHED_URL"],
+                      T["CHROMIUM_CACHED_BODY"], port=38517)
+    FACTS["CHROMIUM_ORIGIN"] = site.base
+    data = os.path.join(work, "chromium")
+    log = log_file(work, "chromium")
+    try:
+        browser = drive.Chromium(data, log, ENV)
+        try:
+            browser.attach()
+            # The transition is what the address bar or a link would give.
+            browser.navigate(site.page(T["CHROMIUM_TYPED"]), "typed")
+            site.wait_icon(T["CHROMIUM_TYPED"])
+            browser.navigate(site.page(T["CHROMIUM_VISITED"]), "link")
+            site.wait_icon(T["CHROMIUM_VISITED"])
+            browser.navigate(site.page(T["CHROMIUM_BOOKMARKED"]), "link")
+            site.wait_icon(T["CHROMIUM_BOOKMARKED"])
+            # The bookmarks manager page has chrome.bookmarks: the bookmark
+            # is made and saved by chromium's own bookmark model, named as
+            # the star button names it, after the page's title.
+            browser.navigate("chrome://bookmarks", "typed")
+            browser.evaluate("chrome.bookmarks.create({parentId: '1', title: %r, url: %r})"
+                             % (T["CHROMIUM_BOOKMARKED"], site.page(T["CHROMIUM_BOOKMARKED"])))
+            # The model writes Bookmarks a few seconds after a change.
+            wait_file(os.path.join(data, "Default", "Bookmarks"), T["CHROMIUM_BOOKMARKED"])
+        finally:
+            browser.close()
+        # A second start renames the bookmark (its first save after loading
+        # keeps the file it loaded as Bookmarks.bak) and opens a new tab.
+        browser = drive.Chromium(data, log, ENV)
+        try:
+            browser.attach()
+            browser.navigate("chrome://bookmarks", "typed")
+            browser.evaluate("chrome.bookmarks.search({url: %r}).then(found => "
+                             "chrome.bookmarks.update(found[0].id, {title: %r}))"
+                             % (site.page(T["CHROMIUM_BOOKMARKED"]), T["CHROMIUM_BOOKMARK_TITLE"]))
+            wait_file(os.path.join(data, "Default", "Bookmarks"), T["CHROMIUM_BOOKMARK_TITLE"])
+            wait_file(os.path.join(data, "Default", "Bookmarks.bak"), T["CHROMIUM_BOOKMARKED"])
+            # The new tab page asks for the most visited sites, which fills
+            # Top Sites (from the typed page's segment).
+            browser.navigate("chrome://newtab", "typed")
+            wait_file(os.path.join(data, "Default", "Top Sites"), T["CHROMIUM_TYPED"])
+        finally:
+            browser.close()
+        # A plain screenshot start, as the project's notes describe it: the
+        # typed page again, typed from the command line.
+        subprocess.run(["chromium", *drive.CHROMIUM_FLAGS, "--user-data-dir=" + data,
+                        "--screenshot=" + os.path.join(work, "chromium.png"),
+                        site.page(T["CHROMIUM_TYPED"])],
+                       stdin=subprocess.DEVNULL, stdout=log, stderr=log, env=ENV, timeout=120,
+                       check=True)
+    finally:
+        site.close()
+    return data
+
+
+def make_firefox(work):
+    site = drive.Site(T["FIREFOX_COOKIE_NAME"], T["FIREFOX_COOKIE_VALUE"],
+                      T["FIREFOX_CACHED_URL"], T["FIREFOX_CACHED_BODY"], port=38518)
+    FACTS["FIREFOX_ORIGIN"] = site.base
+    profile = os.path.join(work, T["FIREFOX_PROFILE"])
+    os.makedirs(profile)
+    log = log_file(work, "firefox")
+    try:
+        browser = drive.Firefox(profile, log, ENV)
+        try:
+            browser.navigate(site.page(T["FIREFOX_VISITED"]))
+            site.wait_icon(T["FIREFOX_VISITED"])
+            browser.navigate(site.page(T["FIREFOX_BOOKMARKED"]))
+            site.wait_icon(T["FIREFOX_BOOKMARKED"])
+            browser.chrome("""
+                const {PlacesUtils} = ChromeUtils.importESModule(
+                    "resource://gre/modules/PlacesUtils.sys.mjs");
+                await PlacesUtils.bookmarks.insert({parentGuid: PlacesUtils.bookmarks.toolbarGuid,
+                                                    url: arguments[0], title: arguments[1]});
+                """, [site.page(T["FIREFOX_BOOKMARKED"]), T["FIREFOX_BOOKMARK_TITLE"]])
+            # Typed as a user types: into the address bar, then Enter. The
+            # address bar marks the page typed and visits it with a TYPED
+            # transition. Its input history (what was typed before picking a
+            # result) is added by the address bar's own helper.
+            browser.chrome("""
+                const win = Services.wm.getMostRecentWindow("navigator:browser");
+                win.gURLBar.focus();
+                win.gURLBar.value = arguments[0];
+                win.gURLBar.handleCommand();
+                const {PlacesUtils} = ChromeUtils.importESModule(
+                    "resource://gre/modules/PlacesUtils.sys.mjs");
+                const {UrlbarUtils} = ChromeUtils.importESModule(
+                    "moz-src:///browser/components/urlbar/UrlbarUtils.sys.mjs");
+                const typed = async () => {
+                  const page = await PlacesUtils.history.fetch(arguments[0], {includeVisits: true});
+                  return page && page.visits.some(
+                      v => v.transition == PlacesUtils.history.TRANSITIONS.TYPED);
+                };
+                for (let i = 0; i < 300 && !(await typed()); i++)
+                  await new Promise(r => win.setTimeout(r, 100));
+                if (!(await typed())) throw new Error("no typed visit was recorded");
+                // It adds a row only for a page already in moz_places.
+                await UrlbarUtils.addToInputHistory(arguments[0], arguments[1]);
+                const {PlacesBackups} = ChromeUtils.importESModule(
+                    "resource://gre/modules/PlacesBackups.sys.mjs");
+                await PlacesBackups.create();
+                """, [site.page(T["FIREFOX_TYPED"]), T["FIREFOX_INPUT"]])
+            site.wait_icon(T["FIREFOX_TYPED"])
+            # A download through Firefox's own downloads service, which
+            # records it in history (a DOWNLOAD visit and its annotations).
+            # The file goes to /tmp, so that its recorded path names no
+            # folder of this machine's checkout; it is removed again.
+            target = "/tmp/%s.bin" % T["FIREFOX_DOWNLOAD"]
+            browser.chrome("""
+                const {Downloads} = ChromeUtils.importESModule(
+                    "resource://gre/modules/Downloads.sys.mjs");
+                const list = await Downloads.getList(Downloads.PUBLIC);
+                const download = await Downloads.createDownload(
+                    {source: arguments[0], target: arguments[1]});
+                await list.add(download);
+                await download.start();
+                """, [site.base + "/d/" + T["FIREFOX_DOWNLOAD"], target])
+            os.remove(target)
+            # The new tab page shows the top sites and has Firefox capture
+            # their thumbnails (into the profile's thumbnails folder).
+            browser.navigate("about:newtab")
+            wait_for(lambda: os.listdir(os.path.join(profile, "thumbnails")), "a thumbnail")
+        finally:
+            browser.close()
+        # A plain screenshot start, as a user's second start.
+        subprocess.run(["firefox-esr", "--headless", "--no-remote", "--profile", profile,
+                        "--screenshot", os.path.join(work, "firefox.png"),
+                        site.page(T["FIREFOX_VISITED"])],
+                       stdin=subprocess.DEVNULL, stdout=log, stderr=log, env=ENV, timeout=120,
+                       check=True)
+    finally:
+        site.close()
+    return profile
+
+
+def remove(path):
+    if os.path.islink(path) or os.path.isfile(path):
+        os.remove(path)
+    elif os.path.isdir(path):
+        shutil.rmtree(path)
+
+
+def is_sqlite(path):
+    with open(path, "rb") as f:
+        return f.read(16) == b"SQLite format 3\0"
+
+
+def sqlite(db, sql):
+    return subprocess.run(["sqlite3", db, sql], capture_output=True, text=True,
+                          check=True).stdout.strip()
+
+
+def compact(root):
+    """Checkpoints and vacuums every database of a closed profile, so the data
+    is small and all of it is in the main files. An empty -journal the
+    browser left stays, as the browser left it; a WAL goes only after a clean
+    checkpoint (SQLite removes it itself when the last connection closes)."""
+    for folder, _, files in os.walk(root):
+        for name in files:
+            db = os.path.join(folder, name)
+            if name.endswith(("-wal", "-shm", "-journal")) or os.path.islink(db) \
+                    or not is_sqlite(db):
+                continue
+            journal = os.path.exists(db + "-journal") and os.stat(db + "-journal").st_mode
+            busy = sqlite(db, "PRAGMA wal_checkpoint(TRUNCATE);").split("|")[0]
+            if busy not in ("0", ""):
+                raise RuntimeError("%s: checkpoint was blocked" % db)
+            sqlite(db, "VACUUM; PRAGMA wal_checkpoint(TRUNCATE);")
+            if sqlite(db, "PRAGMA integrity_check;") != "ok":
+                raise RuntimeError("%s: not sound after VACUUM" % db)
+            for ext in ("-wal", "-shm"):
+                if os.path.exists(db + ext) and os.path.getsize(db + ext) == 0:
+                    os.remove(db + ext)
+            if journal and not os.path.exists(db + "-journal"):
+                open(db + "-journal", "wb").close()
+                os.chmod(db + "-journal", journal & 0o777)
+
+
+def drop_links(root):
+    for folder, dirs, files in os.walk(root):
+        for name in dirs + files:
+            if os.path.islink(os.path.join(folder, name)):
+                os.remove(os.path.join(folder, name))
+
+
+def clean_chromium(data):
+    for link in ("SingletonLock", "SingletonSocket", "SingletonCookie"):
+        remove(os.path.join(data, link))
+    for name in CHROMIUM_DROP:
+        remove(os.path.join(data, name))
+    drop_links(data)
+    # LevelDB's text logs, which name the folder the profile was made in;
+    # LevelDB starts them afresh at every open.
+    for folder, _, files in os.walk(data):
+        for name in files:
+            if name in ("LOG", "LOG.old"):
+                os.remove(os.path.join(folder, name))
+    compact(data)
+    network = os.path.join(data, "Default", "Network")
+    os.makedirs(network, exist_ok=True)
+    for name in CHROMIUM_NETWORK:
+        if os.path.exists(os.path.join(data, "Default", name)):
+            os.rename(os.path.join(data, "Default", name), os.path.join(network, name))
+
+
+def clean_firefox(profile):
+    for name in FIREFOX_DROP:
+        remove(os.path.join(profile, name))
+    # The lock Firefox holds while it runs is parent.lock on Windows, where it
+    # stays (empty) after Firefox ends; Linux calls it .parentlock.
+    os.replace(os.path.join(profile, ".parentlock"), os.path.join(profile, "parent.lock"))
+    # The store of the profile group (toolkit.profiles.storeID, a random
+    # 8-hex-digit name, 0.5 MB): a new name every run, made afresh when missing.
+    for name in os.listdir(profile):
+        if re.fullmatch(r"[0-9a-f]{8}\.sqlite(-wal|-shm)?", name):
+            remove(os.path.join(profile, name))
+    drop_links(profile)
+    compact(profile)
+    # Items below the six roots: Firefox's own default bookmarks and folder,
+    # and the one the script made.
+    FACTS["FIREFOX_BOOKMARK_ITEMS"] = sqlite(
+        os.path.join(profile, "places.sqlite"),
+        "SELECT count(*) FROM moz_bookmarks WHERE guid NOT IN ('root________', 'menu________',"
+        " 'toolbar_____', 'tags________', 'unfiled_____', 'mobile______');")
+
+
+def check_made(out):
+    """Each token is in exactly the files WHERE names for it, and the
+    browsers recorded what FACTS_SQL asks."""
+    found = {key: [] for key in WHERE}
+    for folder, _, files in os.walk(out):
+        for name in files:
+            path = os.path.join(folder, name)
+            if path == os.path.join(out, "tokens.txt"):
+                continue
+            with open(path, "rb") as f:
+                data = f.read()
+            for key in WHERE:
+                if TOKENS[key].encode() in data:
+                    found[key].append(os.path.relpath(path, out))
+    wrong = []
+    for key, patterns in WHERE.items():
+        files = sorted(found[key])
+        matched = all(any(fnmatch.fnmatch(f, p) for p in patterns) for f in files) and all(
+            any(fnmatch.fnmatch(f, p) for f in files) for p in patterns)
+        print("%-24s %s %s" % (key, "ok  " if matched else "MISPLACED", ", ".join(files)))
+        if not matched:
+            wrong.append(key)
+    for db, query, answer in FACTS_SQL:
+        got = sqlite(os.path.join(out, db), query)
+        if got != answer:
+            wrong.append("%s answers %r to %s" % (db, got, query))
+    for folder in ("bookmarkbackups", "thumbnails"):
+        if not os.listdir(os.path.join(out, F, folder)):
+            wrong.append("nothing in " + folder)
+    if wrong:
+        sys.exit("make_profiles: not as the tests expect (see WHERE, FACTS_SQL): %s. Run it "
+                 "again, or update the tables and docs/browsers.md." % "; ".join(wrong))
+
+
+def main():
+    work, out = sys.argv[1], sys.argv[2]
+    remove(work)
+    os.makedirs(work)
+    global ENV
+    ENV = drive.scratch_env(os.path.join(work, "env"))
+    chromium = make_chromium(work)
+    firefox = make_firefox(work)
+    clean_chromium(chromium)
+    clean_firefox(firefox)
+    remove(out)
+    os.makedirs(os.path.join(out, "chromium"))
+    os.makedirs(os.path.join(out, "firefox"))
+    shutil.copytree(chromium, os.path.join(out, "chromium", "User Data"), symlinks=True)
+    shutil.copytree(firefox, os.path.join(out, "firefox", T["FIREFOX_PROFILE"]), symlinks=True)
+    # Git keeps no empty folders: drop them here too, so that the data a
+    # developer has is the data a clone gets.
+    for folder, _, _ in sorted(os.walk(out), reverse=True):  # children first
+        if not os.listdir(folder):
+            os.rmdir(folder)
+    check_made(out)
+    with open(os.path.join(out, "tokens.txt"), "w") as f:
+        f.write("# Strings the engine's tests search the profiles for; see docs/browsers.md.\n")
+        for key, value in list(TOKENS.items()) + list(FACTS.items()):
+            f.write("%s=%s\n" % (key, value))
+
+
+if __name__ == "__main__":
+    main()
