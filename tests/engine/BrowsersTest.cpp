@@ -10,6 +10,7 @@
 #include <map>
 #include <sstream>
 
+#include "engine/EraseCount.h"
 #include "engine/Log.h"
 #include "engine/SqliteDb.h"
 #include "profile/SweepProfile.h"
@@ -159,9 +160,17 @@ TEST_P(Browsers, EachBoxErasesWhatItNamesAndLeavesEveryOtherByte) {
         lines.push_back("Erasing " + name + " " + what[box] + "...");
   }
   lines.push_back("Cleaning complete.");
-  EXPECT_EQ(lines_, lines);
+  // The summary also counts the Internet Explorer steps' files: it is checked
+  // below against what went from the browsers' folders.
+  std::vector<std::string> logged;
+  for (const std::string& line : lines_)
+    if (line.rfind("Erased ", 0) != 0) logged.push_back(line);
+  EXPECT_EQ(logged, lines);
 
   for (const std::string& root : kRoots) Tree(root, "", &after);
+  size_t gone = 0;
+  for (const auto& entry : before) gone += !after.count(entry.first);
+  EXPECT_GE(g_eraseCount.erased, gone) << "every file the browsers' steps deleted is counted";
   auto mayChange = [&](const std::string& path) {  // never where profiles.ini's ".." leads
     bool named = false;
     for (const std::string& part : row.changes) named |= path.find(part) != std::string::npos;
