@@ -173,7 +173,9 @@ inside_xvfb() {
 
   # 100 %: the splash, the main window after one Clean, each tab, the About box.
   splash_session
-  drive hold 60000 "${held[@]}" &
+  # Wine itself, not a function's subshell, in the background: $! must be
+  # the holder, which keeps the virtual desktop open until it ends.
+  wine "$driver" "/desktop=$desktop" hold 60000 "${held[@]}" 2>>"$work/wine.log" &
   holder=$!
   sleep 2  # the files are held before the run meets them
   drive clean 120000
