@@ -3,13 +3,21 @@
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
 
+BOOL(WINAPI* g_zeroFillWrite)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) = WriteFile;
+
 bool ZeroFill(HANDLE file, uint64_t count) {
   const char zeros[kZeroChunk] = {};
   bool complete = true;
   while (count > 0) {
     DWORD chunk = count > kZeroChunk ? kZeroChunk : static_cast<DWORD>(count);
     DWORD written = 0;
-    if (!WriteFile(file, zeros, chunk, &written, nullptr) || written != chunk) complete = false;
+    if (!g_zeroFillWrite(file, zeros, chunk, &written, nullptr) || written != chunk) {
+      // The next chunk goes where it belongs, not over what this one missed.
+      LARGE_INTEGER rest;
+      rest.QuadPart = chunk - (written <= chunk ? written : chunk);
+      SetFilePointerEx(file, rest, nullptr, FILE_CURRENT);
+      complete = false;
+    }
     count -= chunk;
   }
   return complete;

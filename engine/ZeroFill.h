@@ -12,9 +12,15 @@ constexpr DWORD kZeroChunk = 10000;
 
 // Writes `count` zero bytes at the file pointer: kZeroChunk bytes at a time,
 // then the rest (1 to kZeroChunk bytes) in one last write. A short or failed
-// write does not stop the loop (the rest is still overwritten where it can
-// be); the result says whether every byte landed.
+// write does not stop the loop: the next chunk still goes to its own place,
+// and the rest is overwritten where it can be; the result says whether every
+// byte landed.
 bool ZeroFill(HANDLE file, uint64_t count);
+
+// The write ZeroFill makes: WriteFile. Tests stand in for it to make a write
+// fail, which Wine cannot be made to do (a range another handle locked does
+// not refuse the write there).
+extern BOOL(WINAPI* g_zeroFillWrite)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
 
 // Overwrites `path` with zeros from byte `offset` to its end, keeping its
 // length, and flushes it to the disk. ERROR_SUCCESS when every zero landed,

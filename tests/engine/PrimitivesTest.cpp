@@ -5,6 +5,7 @@
 
 #include "engine/EraseCount.h"
 #include "engine/Primitives.h"
+#include "engine/ZeroFill.h"
 #include "tests/support/Win32Test.h"
 
 namespace {
@@ -53,6 +54,24 @@ TEST_F(Primitives, WipeFileOverwritesWhatAHolderSharesAndNoMore) {
         << "share " << row.share << " attributes " << row.attributes;
     SetFileAttributesA(Path("held.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
   }
+}
+
+// A write that fails (a disk error; a range another program locked, which
+// Wine does not refuse): the wipe zeroes what it can and deletes nothing.
+int g_writes = 0;
+BOOL WINAPI SecondWriteFails(HANDLE file, LPCVOID data, DWORD size, LPDWORD done, LPOVERLAPPED) {
+  return ++g_writes == 2 ? FALSE : WriteFile(file, data, size, done, nullptr);
+}
+
+TEST_F(Primitives, AWipeWhoseZerosDidNotAllLandDeletesNothing) {
+  MakeFile("f.txt", std::string(30000, 'x'));
+  g_zeroFillWrite = SecondWriteFails;
+  g_eraseCount = {};
+  EXPECT_EQ(WipeFile(Path("f.txt")), EraseResult::kLeft);
+  g_zeroFillWrite = WriteFile;
+  EXPECT_EQ(g_eraseCount.left, 1u);
+  EXPECT_TRUE(ReadAll(Path("f.txt")) ==
+              std::string(10000, 0) + std::string(10000, 'x') + std::string(10000, 0));
 }
 
 TEST_F(Primitives, EraseFolderContentsErasesAllButDesktopIniAndLockedFiles) {
