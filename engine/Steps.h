@@ -13,7 +13,7 @@ void EraseAol(CRunContext& run);
 void EraseIeCache(CRunContext& run);
 void EraseIeFavorites(CRunContext& run);
 void EraseIeHistory(CRunContext& run);
-// The same five boxes for the Chromium family, then Firefox (TodayBrowsers.h).
+// The same five boxes for the Chromium family, then Firefox (browsers/TodayBrowsers.h).
 void EraseTodaysBrowsers(CRunContext& run);
 
 // Windows and Media Player.

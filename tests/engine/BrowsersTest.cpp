@@ -12,7 +12,7 @@
 
 #include "engine/EraseCount.h"
 #include "engine/Log.h"
-#include "engine/SqliteDb.h"
+#include "engine/browsers/SqliteDb.h"
 #include "profile/SweepProfile.h"
 #include "tests/support/Win32Test.h"
 

@@ -7,7 +7,7 @@
 
 #include "engine/Handles.h"
 #include "engine/RunContext.h"
-#include "engine/SqliteDb.h"
+#include "engine/browsers/SqliteDb.h"
 
 // The five browser boxes, in the order each browser logs its lines (the order
 // of the Internet Explorer steps).

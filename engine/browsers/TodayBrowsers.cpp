@@ -1,4 +1,4 @@
-#include "engine/TodayBrowsers.h"
+#include "engine/browsers/TodayBrowsers.h"
 
 #include "engine/EraseNames.h"
 #include "engine/Log.h"

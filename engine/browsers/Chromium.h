@@ -1,0 +1,49 @@
+// What the Chromium family's steps share: a profile, the database versions
+// these steps know, and the erasers each file defines. What each box erases
+// is listed in docs/browsers.md.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+#include "engine/browsers/TodayBrowsers.h"
+
+namespace chromium {
+
+// The newest last_compatible_version (in each database's meta table) whose
+// layout these steps know, as Chromium 156 writes it. A database marked newer
+// is left as it is. 0: the version is not looked at (the steps only empty
+// whole tables there, which any version that has them allows).
+constexpr long long kHistoryVersion = 16, kFaviconsVersion = 9, kTopSitesVersion = 5,
+                    kShortcutsVersion = 1, kCookiesVersion = 24, kAnyVersion = 0;
+
+// A profile folder, and the folder its caches lie in: the same folder but for
+// Opera, whose caches lie under the same path in %LOCALAPPDATA%.
+struct ChromiumProfile {
+  std::string folder, cache;
+};
+
+// The bookmark files, wiped by Favorites. The plain ones (the first
+// kPlainBookmarkFiles) are read for the addresses History keeps; Chromium 156
+// also writes an encrypted copy of the same bookmarks (EncryptedBookmarks2),
+// which goes with them. AccountBookmarks holds those of a signed-in account.
+extern const char* const kBookmarkFiles[6];
+constexpr size_t kPlainBookmarkFiles = 4;
+
+// Opens the database and checks its version and the columns the caller uses.
+bool OpenChecked(CSqliteDb& db, const std::string& path, long long version, const char* table,
+                 std::initializer_list<const char*> columns);
+// Every row of `table`, when the database passes OpenChecked.
+void EmptyTable(const std::string& path, long long version, const char* table);
+
+// The boxes, one profile at a time (ChromiumBoxes.cpp, ChromiumHistory.cpp).
+void EraseCookies(const ChromiumProfile& profile);
+void EraseTypedUrls(const ChromiumProfile& profile);
+void EraseCache(const ChromiumProfile& profile);
+void EraseFavorites(const ChromiumProfile& profile);
+void EraseHistory(const ChromiumProfile& profile);
+// What the whole User Data shares (and Opera's %LOCALAPPDATA% twin of it).
+void EraseSharedCaches(const std::string& data);
+void EraseSharedHistory(const std::string& data);
+
+}  // namespace chromium

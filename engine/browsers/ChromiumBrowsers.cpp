@@ -1,0 +1,93 @@
+// The Chromium family: Edge, Chrome, Brave, Vivaldi, Chromium, Opera and
+// Opera GX, where each keeps its profiles, and the order of their boxes.
+#include <vector>
+
+#include "engine/EraseNames.h"
+#include "engine/browsers/Chromium.h"
+
+namespace chromium {
+namespace {
+
+struct ChromiumBrowser {
+  const char* name;
+  int csidl;         // the shell folder `data` lies in
+  const char* data;  // User Data (lockfile, shared caches, profiles below)
+  // Opera: `data` is the one profile itself, and its caches lie under the
+  // same path in %LOCALAPPDATA%.
+  bool single;
+};
+
+const ChromiumBrowser kBrowsers[] = {
+    {"Microsoft Edge", CSIDL_LOCAL_APPDATA, "Microsoft\\Edge\\User Data", false},
+    {"Google Chrome", CSIDL_LOCAL_APPDATA, "Google\\Chrome\\User Data", false},
+    {"Brave", CSIDL_LOCAL_APPDATA, "BraveSoftware\\Brave-Browser\\User Data", false},
+    {"Vivaldi", CSIDL_LOCAL_APPDATA, "Vivaldi\\User Data", false},
+    {"Chromium", CSIDL_LOCAL_APPDATA, "Chromium\\User Data", false},
+    {"Opera", CSIDL_APPDATA, "Opera Software\\Opera Stable", true},
+    {"Opera GX", CSIDL_APPDATA, "Opera Software\\Opera GX Stable", true},
+};
+
+// The profiles of User Data: every sub-folder with a Preferences file, links
+// excepted.
+std::vector<ChromiumProfile> ListProfiles(const std::string& data) {
+  std::vector<ChromiumProfile> profiles;
+  WIN32_FIND_DATAA record;
+  CFindHandle find(FindFirstFileA((data + "\\*.*").c_str(), &record));
+  if (!find.IsValid()) return profiles;
+  do {
+    if (IsDotEntry(record.cFileName) || (record.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        !(record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      continue;
+    std::string folder = ChildPath(data, record.cFileName);
+    if (IsPlainFile(folder + "\\Preferences")) profiles.push_back(ChromiumProfile{folder, folder});
+  } while (FindNextFileA(find.Get(), &record));
+  return profiles;
+}
+
+void EraseBrowser(CRunContext& run, const ChromiumBrowser& browser) {
+  if (!run.SpecialFolder(browser.csidl)) return;
+  std::string base = run.pathBuffer;
+  if (!IsPlainFolder(base, browser.data)) return;
+  std::string data = ChildPath(base, browser.data), dataTwin = data;
+  std::vector<ChromiumProfile> profiles;
+  if (browser.single) {
+    if (run.SpecialFolder(CSIDL_LOCAL_APPDATA) && IsPlainFolder(run.pathBuffer, browser.data))
+      dataTwin = ChildPath(run.pathBuffer, browser.data);
+    if (IsPlainFile(data + "\\Preferences")) profiles.push_back(ChromiumProfile{data, dataTwin});
+  } else {
+    profiles = ListProfiles(data);
+  }
+  if (profiles.empty()) return;
+
+  // Held until the browser is done. Opera keeps its lockfile in its profile
+  // folder, which is its `data` here.
+  CBrowserLock lock;
+  if (!lock.Take(data + "\\lockfile")) {
+    LogBrowserOpen(browser.name);
+    return;
+  }
+  for (const BrowserBox& box : kBrowserBoxes) {
+    if (!run.On(box.flag)) continue;
+    LogBrowserBox(browser.name, box);
+    for (const ChromiumProfile& profile : profiles) {
+      if (box.flag == kIeCookies) EraseCookies(profile);
+      if (box.flag == kTypedUrls) EraseTypedUrls(profile);
+      if (box.flag == kIeCache) EraseCache(profile);
+      if (box.flag == kIeFavorites) EraseFavorites(profile);
+      if (box.flag == kIeHistory) EraseHistory(profile);
+    }
+    if (box.flag == kIeCache) {
+      EraseSharedCaches(data);
+      if (dataTwin != data) EraseSharedCaches(dataTwin);
+    }
+    if (box.flag == kIeHistory) EraseSharedHistory(data);
+  }
+}
+
+}  // namespace
+}  // namespace chromium
+
+void EraseChromiumBrowsers(CRunContext& run) {
+  for (const chromium::ChromiumBrowser& browser : chromium::kBrowsers)
+    chromium::EraseBrowser(run, browser);
+}

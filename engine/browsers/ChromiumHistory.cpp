@@ -1,0 +1,153 @@
+// The Chromium family's History box: History, Favicons, Top Sites, Shortcuts,
+// the action predictor and the segmentation platform's copy of the visits.
+#include <vector>
+
+#include "engine/EraseNames.h"
+#include "engine/Primitives.h"
+#include "engine/browsers/Chromium.h"
+#include "third_party/sqlite/sqlite3.h"
+
+namespace chromium {
+
+namespace {
+
+// Tables of History that hold nothing but visits and what was derived from
+// them, emptied whole; each is optional, as versions add and drop them.
+const char* const kVisitTables[] = {"visits",
+                                    "visit_source",
+                                    "keyword_search_terms",
+                                    "downloads",
+                                    "downloads_url_chains",
+                                    "downloads_slices",
+                                    "segments",
+                                    "segment_usage",
+                                    "content_annotations",
+                                    "context_annotations",
+                                    "clusters",
+                                    "clusters_and_visits",
+                                    "cluster_keywords",
+                                    "cluster_visit_duplicates",
+                                    "visited_links",
+                                    "history_sync_metadata",
+                                    "journeys",
+                                    "journey_history_entries",
+                                    "journey_continuation_queries",
+                                    "journey_sync_metadata"};
+
+std::string Quoted(const std::string& name) {
+  std::string quoted = "\"";
+  for (char c : name) quoted.append(c == '"' ? 2 : 1, c);
+  return quoted + "\"";
+}
+
+// The addresses that are bookmarked, into temp.kept (in memory), straight from
+// the bookmark files' JSON. A file that is there but cannot be read or parsed
+// fails the whole step: without it, no one can tell what must stay. So does an
+// encrypted copy without the plain file, which cannot be read here.
+int LoadKeptUrls(CSqliteDb& db, const std::string& profile) {
+  if (!IsPlainFile(profile + "\\Bookmarks") &&
+      GetFileAttributesA((profile + "\\EncryptedBookmarks2").c_str()) != INVALID_FILE_ATTRIBUTES)
+    return SQLITE_ERROR;
+  int result = db.Exec("CREATE TEMP TABLE kept(url TEXT PRIMARY KEY)");
+  for (size_t i = 0; i < kPlainBookmarkFiles && result == SQLITE_OK; ++i) {
+    std::string path = ChildPath(profile, kBookmarkFiles[i]), json;
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    if (!ReadWholeFile(path, json)) return SQLITE_ERROR;
+    result = db.Exec(
+        "INSERT OR IGNORE INTO temp.kept SELECT value FROM json_tree(?1) "
+        "WHERE key='url' AND type='text'",
+        json);
+  }
+  return result;
+}
+
+void EraseHistoryDb(const std::string& profile) {
+  CSqliteDb db;
+  if (!OpenChecked(db, profile + "\\History", kHistoryVersion, "urls",
+                   {"url", "visit_count", "typed_count", "last_visit_time"}) ||
+      !db.HasTable("visits") || LoadKeptUrls(db, profile) != SQLITE_OK)
+    return;
+  ChangeAndCompact(db, [](CSqliteDb& d) {
+    int result = SQLITE_OK;
+    for (const char* table : kVisitTables)
+      if (result == SQLITE_OK && d.HasTable(table))
+        result = d.Exec((std::string("DELETE FROM ") + table).c_str());
+    // A bookmarked address keeps its row (its id, title and icon), with no
+    // visit left to count.
+    if (result == SQLITE_OK)
+      result = d.Exec("DELETE FROM urls WHERE url IS NULL OR url NOT IN (SELECT url FROM kept)");
+    if (result == SQLITE_OK)
+      result = d.Exec("UPDATE urls SET visit_count=0, typed_count=0, last_visit_time=0");
+    return result;
+  });
+}
+
+// The icons of pages that are not bookmarked, their mappings and bitmaps.
+void EraseFavicons(const std::string& profile) {
+  CSqliteDb db;
+  if (!OpenChecked(db, profile + "\\Favicons", kFaviconsVersion, "icon_mapping",
+                   {"page_url", "icon_id"}) ||
+      !db.HasColumns("favicons", {"id"}) || !db.HasColumns("favicon_bitmaps", {"icon_id"}) ||
+      LoadKeptUrls(db, profile) != SQLITE_OK)
+    return;
+  ChangeAndCompact(db, [](CSqliteDb& d) {
+    int result = d.Exec("DELETE FROM icon_mapping WHERE page_url NOT IN (SELECT url FROM kept)");
+    if (result == SQLITE_OK)
+      result = d.Exec(
+          "DELETE FROM favicons WHERE id NOT IN "
+          "(SELECT icon_id FROM icon_mapping WHERE icon_id IS NOT NULL)");
+    if (result == SQLITE_OK)
+      result = d.Exec("DELETE FROM favicon_bitmaps WHERE icon_id NOT IN (SELECT id FROM favicons)");
+    return result;
+  });
+}
+
+// Every table of the predictor (typed text -> page, and the pages' resources,
+// hosts and redirects): Chromium empties them all when history is cleared.
+// Its bookkeeping (*_metadata: versions, no pages) stays.
+void EmptyPredictor(const std::string& path) {
+  CSqliteDb db;
+  if (!OpenChecked(db, path, kAnyVersion, "network_action_predictor", {})) return;
+  std::vector<std::string> tables;
+  CSqliteStatement list;
+  if (list.Prepare(db.Get(),
+                   "SELECT name FROM main.sqlite_master WHERE type='table' AND name<>'meta' AND "
+                   "name NOT LIKE 'sqlite\\_%' ESCAPE '\\' AND "
+                   "name NOT LIKE '%\\_metadata' ESCAPE '\\'") != SQLITE_OK)
+    return;
+  while (list.Step() == SQLITE_ROW) tables.push_back(list.Text(0));
+  ChangeAndCompact(db, [&](CSqliteDb& d) {
+    int result = SQLITE_OK;
+    for (const std::string& table : tables)
+      if (result == SQLITE_OK) result = d.Exec(("DELETE FROM main." + Quoted(table)).c_str());
+    return result;
+  });
+}
+
+}  // namespace
+
+void EraseHistory(const ChromiumProfile& profile) {
+  EraseHistoryDb(profile.folder);
+  EraseFavicons(profile.folder);
+  EmptyTable(profile.folder + "\\Top Sites", kTopSitesVersion, "top_sites");
+  EmptyTable(profile.folder + "\\Shortcuts", kShortcutsVersion, "omni_box_shortcuts");
+  EmptyPredictor(profile.folder + "\\Network Action Predictor");
+  std::string visited = profile.folder + "\\Visited Links";
+  if (IsPlainFile(visited)) WipeFile(visited);
+}
+
+// The segmentation platform's record of the pages visited, shared by every
+// profile of the User Data.
+void EraseSharedHistory(const std::string& data) {
+  if (!IsPlainFolder(data, "segmentation_platform")) return;
+  CSqliteDb db;
+  if (!OpenChecked(db, data + "\\segmentation_platform\\ukm_db", kAnyVersion, "urls", {"url"}) ||
+      !db.HasColumns("metrics", {"url_id"}))
+    return;
+  ChangeAndCompact(db, [](CSqliteDb& d) {
+    int result = d.Exec("DELETE FROM urls");
+    return result == SQLITE_OK ? d.Exec("DELETE FROM metrics") : result;
+  });
+}
+
+}  // namespace chromium

@@ -1,0 +1,27 @@
+// What Firefox's steps share: a profile and the erasers each file defines.
+// What each box erases is listed in docs/browsers.md.
+#pragma once
+
+#include <string>
+
+#include "engine/browsers/TodayBrowsers.h"
+
+namespace firefox {
+
+struct FirefoxProfile {
+  std::string folder;
+  std::string cache;  // "" when it has no cache folder
+};
+
+// Opens a database of the profile whose PRAGMA user_version is no newer than
+// `version`.
+bool OpenVersioned(CSqliteDb& db, const std::string& path, int version);
+
+// The boxes, one profile at a time (FirefoxProfiles.cpp, FirefoxPlaces.cpp).
+void EraseCookies(const FirefoxProfile& profile);
+void EraseTypedUrls(const FirefoxProfile& profile);
+void EraseCache(const FirefoxProfile& profile);
+void EraseFavorites(const FirefoxProfile& profile);
+void EraseHistory(const FirefoxProfile& profile);
+
+}  // namespace firefox
