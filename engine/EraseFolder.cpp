@@ -66,6 +66,14 @@ void EraseFolderContents(const std::string& folder, int eraseDesktopIni, int ove
   EraseBelow(folder, eraseDesktopIni, overwriteIndexDat);
 }
 
+bool RemoveWholeFolder(const std::string& folder) {
+  DWORD attributes = StartingFolderAttributes(folder);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return IsGoneError(GetLastError());
+  if (!MayList(attributes)) return false;
+  EraseBelow(folder, 1, 0);
+  return RemoveDirectoryA(folder.c_str()) != FALSE;
+}
+
 int OverwriteIndexDat(const std::string& folder, const std::string& name) {
   // A write that failed still leaves the file to be deleted: the index is
   // going either way, and its header is all that was meant to stay.

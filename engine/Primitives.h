@@ -21,6 +21,11 @@ void ClearReadOnly(const std::string& path);
 // byte 64 before deleting them. Both hold for the whole tree.
 void EraseFolderContents(const std::string& folder, int eraseDesktopIni, int overwriteIndexDat);
 
+// Empties `folder` as EraseFolderContents does, desktop.ini included, then
+// removes it. True when it is gone (or was never there). A folder that is
+// itself a link is neither emptied nor removed.
+bool RemoveWholeFolder(const std::string& folder);
+
 // Zero-fills folder\name from byte 64 to its end, keeping its length and its
 // 64-byte header. 1 when the file was opened, 0 when it could not be.
 int OverwriteIndexDat(const std::string& folder, const std::string& name);

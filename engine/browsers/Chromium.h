@@ -38,6 +38,10 @@ void EmptyTable(const std::string& path, long long version, const char* table);
 
 // The boxes, one profile at a time (ChromiumBoxes.cpp, ChromiumHistory.cpp).
 void EraseCookies(const ChromiumProfile& profile);
+// What web sites stored, beside their cookies (ChromiumSiteData.cpp,
+// ChromiumSiteLevelDbs.cpp).
+void EraseSiteData(const ChromiumProfile& profile);
+void EraseSiteLevelDbs(const ChromiumProfile& profile);
 void EraseTypedUrls(const ChromiumProfile& profile);
 void EraseCache(const ChromiumProfile& profile);
 void EraseFavorites(const ChromiumProfile& profile);

@@ -17,16 +17,12 @@ const char* const kBookmarkFiles[6] = {"Bookmarks",           "Bookmarks.bak",
 namespace {
 
 // Cache folders, emptied and kept: those of a profile, then those the whole
-// User Data shares.
-const char* const kProfileCaches[] = {"Cache",
-                                      "Code Cache",
-                                      "GPUCache",
-                                      "DawnCache",
-                                      "DawnGraphiteCache",
-                                      "DawnWebGPUCache",
-                                      "Media Cache",
-                                      "Service Worker\\CacheStorage",
-                                      "Service Worker\\ScriptCache"};
+// User Data shares. The service workers' caches (Service Worker\CacheStorage,
+// ScriptCache) are what sites stored, not cache: the Cookies box takes a web
+// origin's, and an extension's stay.
+const char* const kProfileCaches[] = {"Cache",      "Code Cache",        "GPUCache",
+                                      "DawnCache",  "DawnGraphiteCache", "DawnWebGPUCache",
+                                      "Media Cache"};
 const char* const kSharedCaches[] = {"GrShaderCache", "ShaderCache", "GraphiteDawnCache",
                                      "GPUPersistentCache"};
 

@@ -70,7 +70,10 @@ void EraseBrowser(CRunContext& run, const ChromiumBrowser& browser) {
     if (!run.On(box.flag)) continue;
     LogBrowserBox(browser.name, box);
     for (const ChromiumProfile& profile : profiles) {
-      if (box.flag == kIeCookies) EraseCookies(profile);
+      if (box.flag == kIeCookies) {
+        EraseCookies(profile);
+        EraseSiteData(profile);
+      }
       if (box.flag == kTypedUrls) EraseTypedUrls(profile);
       if (box.flag == kIeCache) EraseCache(profile);
       if (box.flag == kIeFavorites) EraseFavorites(profile);

@@ -19,6 +19,8 @@ bool OpenVersioned(CSqliteDb& db, const std::string& path, int version);
 
 // The boxes, one profile at a time (FirefoxProfiles.cpp, FirefoxPlaces.cpp).
 void EraseCookies(const FirefoxProfile& profile);
+// What web sites stored, beside their cookies (FirefoxSiteData.cpp).
+void EraseSiteData(const FirefoxProfile& profile);
 void EraseTypedUrls(const FirefoxProfile& profile);
 void EraseCache(const FirefoxProfile& profile);
 void EraseFavorites(const FirefoxProfile& profile);

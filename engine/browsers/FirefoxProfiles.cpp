@@ -126,7 +126,10 @@ void EraseFirefox(CRunContext& run) {
     if (!run.On(box.flag)) continue;
     LogBrowserBox(kFirefox, box);
     for (const FirefoxProfile& profile : profiles) {
-      if (box.flag == kIeCookies) EraseCookies(profile);
+      if (box.flag == kIeCookies) {
+        EraseCookies(profile);
+        EraseSiteData(profile);
+      }
       if (box.flag == kTypedUrls) EraseTypedUrls(profile);
       if (box.flag == kIeCache) EraseCache(profile);
       if (box.flag == kIeFavorites) EraseFavorites(profile);

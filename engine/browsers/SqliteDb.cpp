@@ -109,6 +109,19 @@ int CSqliteDb::Exec(const char* sql, const std::string& param) {
   return result == SQLITE_DONE || result == SQLITE_ROW ? SQLITE_OK : result;
 }
 
+int CSqliteDb::AddTextTest(const char* name, bool (*test)(std::string_view)) {
+  auto call = [](sqlite3_context* context, int, sqlite3_value** args) {
+    auto tested = reinterpret_cast<bool (*)(std::string_view)>(sqlite3_user_data(context));
+    const unsigned char* text =
+        sqlite3_value_type(args[0]) == SQLITE_TEXT ? sqlite3_value_text(args[0]) : nullptr;
+    size_t size = text ? static_cast<size_t>(sqlite3_value_bytes(args[0])) : 0;
+    sqlite3_result_int(context,
+                       text && tested({reinterpret_cast<const char*>(text), size}) ? 1 : 0);
+  };
+  return sqlite3_create_function_v2(m_db, name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                                    reinterpret_cast<void*>(test), call, nullptr, nullptr, nullptr);
+}
+
 bool CSqliteDb::HasColumns(const char* table, std::initializer_list<const char*> columns,
                            const char* schema) {
   CSqliteStatement statement;

@@ -9,6 +9,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -52,6 +53,10 @@ class CSqliteDb {
   // Runs statements that return no rows; `param`, if given, is bound to ?1.
   int Exec(const char* sql);
   int Exec(const char* sql, const std::string& param);
+
+  // Makes name(x) callable from SQL: 1 when x is text for which test() is
+  // true, 0 otherwise (NULL and numbers included).
+  int AddTextTest(const char* name, bool (*test)(std::string_view));
 
   // The table exists in `schema` and has every listed column.
   bool HasColumns(const char* table, std::initializer_list<const char*> columns,

@@ -1,7 +1,10 @@
 #include "engine/browsers/TodayBrowsers.h"
 
+#include <vector>
+
 #include "engine/EraseNames.h"
 #include "engine/Log.h"
+#include "engine/Primitives.h"
 #include "engine/Steps.h"
 
 const BrowserBox kBrowserBoxes[5] = {{kIeCookies, "Cookies"},
@@ -63,8 +66,51 @@ bool ReadWholeFile(const std::string& path, std::string& contents) {
           read == contents.size());
 }
 
+bool ReplaceWholeFile(const std::string& path, const std::string& contents) {
+  std::string fresh = path + ".tidewisp-new", backup = path + ".tidewisp-old";
+  CFileHandle file(CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.IsValid()) return false;
+  DWORD written = 0;
+  bool saved =
+      (contents.empty() || (WriteFile(file.Get(), contents.data(),
+                                      static_cast<DWORD>(contents.size()), &written, nullptr) &&
+                            written == contents.size())) &&
+      FlushFileBuffers(file.Get());
+  file.Reset();
+  if (saved && ReplaceFileA(path.c_str(), fresh.c_str(), backup.c_str(),
+                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+    WipeFile(backup);
+    return true;
+  }
+  // ReplaceFileA can fail after it moved the old file to the backup name
+  // (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2): it goes back first.
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    MoveFileA(backup.c_str(), path.c_str());
+  DeleteFileA(fresh.c_str());
+  return false;
+}
+
 bool OpenBrowserDb(CSqliteDb& db, const std::string& path) {
   return IsPlainFile(path) && db.Open(path) == 0;
+}
+
+void DeleteRows(CSqliteDb& db, std::initializer_list<RowFilter> filters) {
+  std::vector<std::string> deletes;
+  bool found = false;
+  for (const RowFilter& filter : filters) {
+    if (!db.HasColumns(filter.table, filter.columns)) continue;
+    std::string from = std::string(" FROM main.\"") + filter.table + "\" WHERE " + filter.where;
+    found = found || db.QueryInt(("SELECT 1" + from + " LIMIT 1").c_str(), 0) == 1;
+    deletes.push_back("DELETE" + from);
+  }
+  if (!found) return;
+  ChangeAndCompact(db, [&](CSqliteDb& d) {
+    int result = 0;
+    for (const std::string& sql : deletes)
+      if (result == 0) result = d.Exec(sql.c_str());
+    return result;
+  });
 }
 
 void EraseTodaysBrowsers(CRunContext& run) {

@@ -3,6 +3,7 @@
 // family's steps live in their own file.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 #include "engine/Handles.h"
@@ -42,6 +43,12 @@ bool IsPlainFile(const std::string& path);
 // The whole file; false when it cannot be read (missing included).
 bool ReadWholeFile(const std::string& path, std::string& contents);
 
+// Gives a browser's own file new contents: written beside it, swapped in
+// with ReplaceFileA (the file keeps its attributes and security), the old
+// contents kept meanwhile as a backup, which is then wiped. False, and the
+// file as it was, when a step fails.
+bool ReplaceWholeFile(const std::string& path, const std::string& contents);
+
 // Opens a database of the browser's: false when it is missing, a link, not
 // an SQLite database or held by another program.
 bool OpenBrowserDb(CSqliteDb& db, const std::string& path);
@@ -50,6 +57,17 @@ template <typename Body>
 void ChangeAndCompact(CSqliteDb& db, Body body, const char* schema = "main") {
   if (db.Transaction(body) == 0 /* SQLITE_OK */) db.Compact(schema);
 }
+
+// Rows to delete from one table: those `where` names (SQL over the columns
+// listed, which the table must have for the filter to apply).
+struct RowFilter {
+  const char* table;
+  std::initializer_list<const char*> columns;
+  const char* where;
+};
+// Every filter's rows, in one transaction compacted after it. A database in
+// which no filter finds a row is not written at all.
+void DeleteRows(CSqliteDb& db, std::initializer_list<RowFilter> filters);
 
 // One family each, every browser of it that is found.
 void EraseChromiumBrowsers(CRunContext& run);
