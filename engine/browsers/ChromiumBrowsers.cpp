@@ -32,7 +32,9 @@ const ChromiumBrowser kBrowsers[] = {
 // while it swapped one of them leaves private folders beside it, and maybe
 // the folder itself missing: each is put right before any box looks at the
 // profile.
-const char* const kLevelDbFolders[] = {"shared_proto_db"};
+const char* const kLevelDbFolders[] = {"shared_proto_db",      "Local Storage\\leveldb",
+                                       "Session Storage",      "Service Worker\\Database",
+                                       "File System\\Origins", "PersistentOriginTrials"};
 
 void RecoverLevelDbSwaps(const ChromiumProfile& profile) {
   for (const char* name : kLevelDbFolders) {
