@@ -51,6 +51,8 @@ const char kProtected[] =
     "WHERE json_type(prefs.json, base.value || 'profile.content_settings.exceptions.' || "
     "edited.name) IS NOT NULL";
 
+const char kNew[] = ".tidewisp-new", kOld[] = ".tidewisp-old";
+
 bool WriteNewFile(const std::string& path, const std::string& text) {
   CFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -67,10 +69,7 @@ bool WriteNewFile(const std::string& path, const std::string& text) {
 // (the old file already renamed, the new one not moved in), the old file goes
 // back under its name: the profile never loses its settings.
 void SwapIn(const std::string& path, const std::string& text) {
-  std::string fresh = path + ".tidewisp-new", backup = path + ".tidewisp-old";
-  // What a run that was cut short left; the backup still holds the entries.
-  for (const std::string& left : {fresh, backup})
-    if (IsPlainFile(left)) WipeFile(left);
+  std::string fresh = path + kNew, backup = path + kOld;
   if (!WriteNewFile(fresh, text)) {
     DeleteFileA(fresh.c_str());
     return;
@@ -89,6 +88,10 @@ void SwapIn(const std::string& path, const std::string& text) {
 
 void EraseSiteRecords(const std::string& folder, size_t count) {
   std::string path = folder + "\\Preferences", text;
+  // What a run cut short left: the backup still holds the entries, and the
+  // file it was swapped for may hold none to remove.
+  for (const char* left : {kNew, kOld})
+    if (IsPlainFile(path + left)) WipeFile(path + left);
   CSqliteDb db;
   if (!IsPlainFile(path) || !ReadWholeFile(path, text) || db.Open(":memory:") != SQLITE_OK ||
       db.Exec(kPrefs, text) != SQLITE_OK || db.Exec(kSchema) != SQLITE_OK)

@@ -99,11 +99,8 @@ std::string PrefsWithoutSite() {
        (at = json.find('"' + kTokens.at("CHROMIUM_ORIGIN") + ",*\":{")) != std::string::npos;) {
     size_t end = json.find('{', at);
     for (int depth = 0; (depth += json[end] == '{' ? 1 : json[end] == '}' ? -1 : 0) > 0;) ++end;
-    ++end;
-    if (json[at - 1] == ',')
-      --at;
-    else if (json[end] == ',')
-      ++end;
+    at -= json[at - 1] == ',';                             // the comma before it, or else
+    end += 1 + (json[at] != ',' && json[end + 1] == ',');  // the one after it
     json.erase(at, end - at);
   }
   return json;
