@@ -39,13 +39,12 @@ bool IsDownload(std::string_view key, std::string_view) {
   return key.substr(0, 12) == "21_download,";
 }
 
-class LevelDb;
 struct Row {
   const char* name;
   int stop;           // the step a killed run stops after; -1: none
   std::string after;  // "all" (byte for byte), "kept" or "browser's" (empty)
   long long result = -1;
-  void (*spoil)(LevelDb& test) = nullptr;
+  void (*spoil)(ScratchTest& test) = nullptr;
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 int g_stop;
@@ -99,13 +98,13 @@ INSTANTIATE_TEST_SUITE_P(Rows, LevelDb, ::testing::Values(
     Row{"copied", 0, "all"}, Row{"freshWritten", 1, "all"}, Row{"journalWritten", 2, "all"},
     Row{"originalMoved", 3, "kept"}, Row{"freshMoved", 4, "kept"}, Row{"oldErased", 5, "kept"},
     Row{"copyErased", 6, "kept"}, Row{"browserStarted", 3, "browser's"},
-    Row{"damagedTable", -1, "all", -1, [](LevelDb& test) {
+    Row{"damagedTable", -1, "all", -1, [](ScratchTest& test) {
           for (auto& [name, bytes] : Snapshot(test.Path("db")))
             if (name.find(".ldb") != std::string::npos)
               test.MakeFile("db\\" + name, bytes.replace(100, 1, 1, bytes[100] ^ 1));
         }},
-    Row{"unknownFile", -1, "all", -1, [](LevelDb& test) { test.MakeFile("db\\notes.txt"); }},
-    Row{"link", -1, "all", -1, [](LevelDb& test) {
+    Row{"unknownFile", -1, "all", -1, [](ScratchTest& test) { test.MakeFile("db\\notes.txt"); }},
+    Row{"link", -1, "all", -1, [](ScratchTest& test) {
           ASSERT_NE(test.MakeLinkOut("db\\linked", {{"x", "outside"}}), "");
         }}));
 // clang-format on
