@@ -1,5 +1,6 @@
 ; Tidewisp's per-user installer. scripts/package.sh builds it with
-;   makensis -DVERSION=1.2.3 -DVI_VERSION=1.2.3.0 -DEXE=<tidewisp.exe> -DOUTFILE=<setup.exe>
+;   makensis -DVERSION=1.2.3 -DVI_VERSION=1.2.3.0 -DEXE=<tidewisp.exe> -DNOTICES=<NOTICES.txt>
+;            -DOUTFILE=<setup.exe>
 ; It needs no administrator rights: everything it writes belongs to the
 ; current user (the program folder under %LOCALAPPDATA%, the Start-menu
 ; shortcut and three places in HKCU).
@@ -12,6 +13,7 @@
 !insertmacro REQUIRE VERSION
 !insertmacro REQUIRE VI_VERSION
 !insertmacro REQUIRE EXE
+!insertmacro REQUIRE NOTICES
 !insertmacro REQUIRE OUTFILE
 
 ; A 64-bit installer: the default 32-bit stub cannot start where only 64-bit
@@ -92,6 +94,8 @@ Section "Tidewisp" SecMain
   Call CloseTidewispFirst
   SetOutPath "$INSTDIR"
   File "/oname=tidewisp.exe" "${EXE}"
+  ; The licences of the libraries built into the program.
+  File "/oname=NOTICES.txt" "${NOTICES}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateShortcut "$SMPROGRAMS\Tidewisp.lnk" "$INSTDIR\tidewisp.exe" "" "$INSTDIR\tidewisp.exe" 0
@@ -127,6 +131,7 @@ Section "Uninstall"
   DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
   Delete "$SMPROGRAMS\Tidewisp.lnk"
   Delete "$INSTDIR\tidewisp.exe"
+  Delete "$INSTDIR\NOTICES.txt"
   Delete "$INSTDIR\uninstall.exe"
   ; Not recursive: the folder goes only if nothing but ours was in it.
   RMDir "$INSTDIR"

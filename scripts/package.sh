@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the two downloads of a release into build/dist/:
 #   tidewisp-setup-<version>.exe   the per-user installer (packaging/tidewisp.nsi)
-#   tidewisp-<version>-win64.zip   the portable program with README.txt
+#   tidewisp-<version>-win64.zip   the portable program with README.txt and NOTICES.txt
 # and SHA256SUMS beside them: their SHA-256 checksums, as sha256sum writes
 # them (`cd build/dist && sha256sum -c SHA256SUMS` checks them).
 # The version is the CMake project's VERSION, read back from the configured
@@ -30,18 +30,22 @@ zip="$dist/tidewisp-$version-win64.zip"
 mkdir -p "$dist"
 rm -f "$setup" "$zip" "$dist/SHA256SUMS"
 
-makensis -WX -V2 -DVERSION="$version" -DVI_VERSION="$vi_version" \
-  -DEXE="$root/build/windows/tidewisp.exe" -DOUTFILE="$setup" packaging/tidewisp.nsi
-
-# The archive holds its two files at the top: Windows' "Extract All" already
-# makes a folder named after the archive.
 stage="$dist/.zip-stage"
 rm -rf "$stage"
 mkdir -p "$stage"
 cp build/windows/tidewisp.exe "$stage/"
 # Windows line endings, for Notepad on older Windows.
 sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' packaging/README.txt >"$stage/README.txt"
-(cd "$stage" && cmake -E tar cf "$zip" --format=zip tidewisp.exe README.txt)
+# The licences of the libraries built into the program go wherever it goes.
+sed -e 's/$/\r/' packaging/NOTICES.txt >"$stage/NOTICES.txt"
+
+makensis -WX -V2 -DVERSION="$version" -DVI_VERSION="$vi_version" \
+  -DEXE="$root/build/windows/tidewisp.exe" -DNOTICES="$stage/NOTICES.txt" -DOUTFILE="$setup" \
+  packaging/tidewisp.nsi
+
+# The archive holds its files at the top: Windows' "Extract All" already
+# makes a folder named after the archive.
+(cd "$stage" && cmake -E tar cf "$zip" --format=zip tidewisp.exe README.txt NOTICES.txt)
 rm -rf "$stage"
 
 # The names alone, without folders: the file is checked where it was

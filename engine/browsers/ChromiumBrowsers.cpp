@@ -4,6 +4,7 @@
 
 #include "engine/EraseNames.h"
 #include "engine/browsers/Chromium.h"
+#include "engine/browsers/LevelDb.h"
 
 namespace chromium {
 namespace {
@@ -26,6 +27,22 @@ const ChromiumBrowser kBrowsers[] = {
     {"Opera", CSIDL_APPDATA, "Opera Software\\Opera Stable", true},
     {"Opera GX", CSIDL_APPDATA, "Opera Software\\Opera GX Stable", true},
 };
+
+// The LevelDB folders of a profile that the boxes rebuild. A run killed
+// while it swapped one of them leaves private folders beside it, and maybe
+// the folder itself missing: each is put right before any box looks at the
+// profile.
+const char* const kLevelDbFolders[] = {"shared_proto_db"};
+
+void RecoverLevelDbSwaps(const ChromiumProfile& profile) {
+  for (const char* name : kLevelDbFolders) {
+    // Never beside a folder reached through a link.
+    std::string relative = name;
+    size_t parent = relative.rfind('\\');
+    if (parent == std::string::npos || IsPlainFolder(profile.folder, relative.substr(0, parent)))
+      RecoverLevelDbSwap(ChildPath(profile.folder, name));
+  }
+}
 
 // The profiles of User Data: every sub-folder with a Preferences file, links
 // excepted.
@@ -66,6 +83,7 @@ void EraseBrowser(CRunContext& run, const ChromiumBrowser& browser) {
     LogBrowserOpen(browser.name);
     return;
   }
+  for (const ChromiumProfile& profile : profiles) RecoverLevelDbSwaps(profile);
   for (const BrowserBox& box : kBrowserBoxes) {
     if (!run.On(box.flag)) continue;
     LogBrowserBox(browser.name, box);

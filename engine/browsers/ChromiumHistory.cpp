@@ -1,12 +1,15 @@
 // The Chromium family's History box: History, Favicons, Top Sites, Shortcuts,
 // the action predictor, DIPS, the heavy-ad blocklist, the per-site records
-// of Preferences and the segmentation platform's copy of the visits.
+// of Preferences, the downloads list's second copy and the segmentation
+// platform's copy of the visits.
 #include <iterator>
+#include <string_view>
 #include <vector>
 
 #include "engine/EraseNames.h"
 #include "engine/Primitives.h"
 #include "engine/browsers/Chromium.h"
+#include "engine/browsers/LevelDb.h"
 #include "third_party/sqlite/sqlite3.h"
 
 namespace chromium {
@@ -141,6 +144,17 @@ void EmptyDips(const std::string& path) {
   });
 }
 
+// Chromium keeps each download a second time in shared_proto_db, the LevelDB
+// its features share, as an entry "21_download,<guid>" holding the file's
+// address and the page's. Every other entry there stays.
+void EraseDownloadEntries(const std::string& profile) {
+  if (!IsPlainFolder(profile, "shared_proto_db")) return;
+  CLevelDbRebuild db(profile + "\\shared_proto_db");
+  if (db.Open())
+    db.Rebuild(
+        [](std::string_view key, std::string_view) { return key.substr(0, 12) == "21_download,"; });
+}
+
 }  // namespace
 
 void EraseHistory(const ChromiumProfile& profile) {
@@ -149,6 +163,7 @@ void EraseHistory(const ChromiumProfile& profile) {
   EmptyTable(profile.folder + "\\Top Sites", kTopSitesVersion, "top_sites");
   EmptyTable(profile.folder + "\\Shortcuts", kShortcutsVersion, "omni_box_shortcuts");
   EmptyPredictor(profile.folder + "\\Network Action Predictor");
+  EraseDownloadEntries(profile.folder);
   std::string visited = profile.folder + "\\Visited Links";
   if (IsPlainFile(visited)) WipeFile(visited);
   EraseSiteRecords(profile.folder, std::size(kSiteRecords));

@@ -115,7 +115,7 @@ expect "SHA256SUMS lists" "$(cut -c67- build/dist/SHA256SUMS | sort | tr '\n' ' 
 
 echo "== portable zip"
 listing=$(cmake -E tar tf "$zip" | sort | tr '\n' ' ')
-expect "$zip holds" "$listing" "README.txt tidewisp.exe "
+expect "$zip holds" "$listing" "NOTICES.txt README.txt tidewisp.exe "
 
 # The planted DLLs the installer and uninstaller are checked against: all but
 # shlwapi. NSIS imports shell32, and Wine's shell32 imports shlwapi: with
@@ -159,6 +159,9 @@ rm -rf "$downloads"
 cmp -s build/windows/tidewisp.exe "$dir/tidewisp.exe" ||
   fail "installed program: $dir holds: $(ls -l "$dir" 2>&1)"
 [ -f "$dir/uninstall.exe" ] || fail "no uninstaller: $dir holds: $(ls "$dir" 2>&1)"
+grep -q "LevelDB" "$dir/NOTICES.txt" 2>/dev/null && grep -q "Snappy" "$dir/NOTICES.txt" &&
+  grep -q "SQLite" "$dir/NOTICES.txt" ||
+  fail "no notices of the libraries beside the program: $dir holds: $(ls "$dir" 2>&1)"
 # The link's target, as Wine stores it, is the plain Windows path.
 grep -qaF "$win_dir\\tidewisp.exe" "$lnk" 2>/dev/null ||
   fail "Start-menu shortcut $lnk: $(ls -l "$lnk" 2>&1), does not name $win_dir\\tidewisp.exe"
