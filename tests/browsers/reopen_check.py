@@ -309,7 +309,11 @@ def main():
     env = drive.scratch_env(os.path.join(scratch, "env"))
     # The stored-data site again, at the origin the profiles name; a port
     # taken by something else stops the check.
-    sites = [drive.StoreSite(SITE_PORT[b]) for b in ("chromium", "firefox")]
+    try:
+        sites = [drive.StoreSite(SITE_PORT[b]) for b in ("chromium", "firefox")]
+    except OSError as e:
+        print("FAIL %s\n0 passed, 1 failed" % e)
+        return 1
     SITE.update(chromium=sites[0].page, firefox=sites[1].page)
     jobs = jobs_for("pristine", pristine, os.path.join(scratch, "cases"), env, True, [])
     cases = sorted(os.listdir(cleaned)) if os.path.isdir(cleaned) else []
