@@ -11,12 +11,14 @@ bookmark in the data is written by the browser itself:
 import http.server
 import json
 import os
+import re
 import select
 import socket
 import struct
 import subprocess
 import threading
 import time
+import urllib.parse
 import zlib
 
 
@@ -72,8 +74,11 @@ class Site:
                             % (name, name, site.style_name)).encode()
                     self.reply(body, "text/html", "no-store", cookie=True)
                 elif path.startswith("/d/"):
+                    # An attachment named after its address: Chromium saves it
+                    # under this name.
                     self.reply(b"Tidewisp test download\n", "application/octet-stream",
-                               "no-store")
+                               "no-store", disposition='attachment; filename="%s.bin"'
+                               % path[3:])
                 elif path == "/favicon.ico":
                     self.reply(png((40, 120, 200)), "image/png", "no-store")
                 elif path == "/s/%s.css" % site.style_name:
@@ -82,9 +87,11 @@ class Site:
                 else:
                     self.send_error(404)
 
-            def reply(self, body, kind, cache, cookie=False):
+            def reply(self, body, kind, cache, cookie=False, disposition=None):
                 self.send_response(200)
                 self.send_header("Content-Type", kind)
+                if disposition:
+                    self.send_header("Content-Disposition", disposition)
                 self.send_header("Content-Length", str(len(body)))
                 self.send_header("Cache-Control", cache)
                 self.send_header("Last-Modified", "Mon, 01 Jan 2024 00:00:00 GMT")
@@ -123,6 +130,77 @@ class Site:
         self.server.server_close()
 
 
+SITE_FILES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "site")
+
+
+class StoreSite:
+    """The stored-data site: its own loopback host (127.0.0.2), so that
+    nothing else the browsers visit shares its origin, on a fixed port, so
+    that a later start of the browser meets the same origin again. A taken
+    port is an error: another origin would find nothing and prove nothing.
+
+    /site.html      the page (no-store), whose script stores and probes
+    /site.js        its script, cacheable for a year: the HTTP cache's entry
+    /sw.js?token=T&cache=C
+                    the service worker, with T and C written into it; no-store,
+                    so that only the worker's own stores keep it
+    /bounce?to=URL  a redirect that sets a cookie on its way (a bounce)
+    """
+
+    HOST = "127.0.0.2"
+
+    def __init__(self, port):
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def log_message(self, *args):
+                pass
+
+            def do_GET(self):
+                path, _, query = self.path.partition("?")
+                args = dict(a.partition("=")[::2] for a in query.split("&") if a)
+                if path == "/site.html":
+                    self.reply(read("site.html"), "text/html", "no-store")
+                elif path == "/site.js":
+                    self.reply(read("site.js"), "text/javascript", "public, max-age=31536000")
+                elif path == "/sw.js" and all(re.fullmatch(r"[a-z0-9-]+", args.get(k, ""))
+                                              for k in ("token", "cache")):
+                    self.reply(read("sw.js") % args, "text/javascript", "no-store")
+                elif path == "/bounce" and args.get("to", "").startswith("http%3A%2F%2F"):
+                    self.send_response(302)
+                    self.send_header("Location", urllib.parse.unquote(args["to"]))
+                    self.send_header("Set-Cookie", "bounced=1; Max-Age=31536000; Path=/")
+                    self.send_header("Content-Length", "0")
+                    self.end_headers()
+                else:
+                    self.send_error(404)
+
+            def reply(self, text, kind, cache):
+                body = text.encode()
+                self.send_response(200)
+                self.send_header("Content-Type", kind + "; charset=utf-8")
+                self.send_header("Content-Length", str(len(body)))
+                self.send_header("Cache-Control", cache)
+                self.send_header("Last-Modified", "Mon, 01 Jan 2024 00:00:00 GMT")
+                self.end_headers()
+                self.wfile.write(body)
+
+        def read(name):
+            with open(os.path.join(SITE_FILES, name)) as f:
+                return f.read()
+
+        try:
+            self.server = http.server.ThreadingHTTPServer((self.HOST, port), Handler)
+        except OSError as e:
+            raise OSError("cannot serve the stored-data site on %s:%d (%s): another run of "
+                          "these scripts, or another program, holds it" % (self.HOST, port, e))
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+        self.base = "http://%s:%d" % (self.HOST, port)
+        self.page = self.base + "/site.html"
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
 def scratch_env(base):
     """An environment whose HOME, XDG folders and TMPDIR lie under base, so
     the browsers write nothing outside it but the profile they are given."""
@@ -145,7 +223,7 @@ CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--no-first-run
 class Chromium:
     """A headless chromium on a user-data-dir, driven over the DevTools pipe."""
 
-    def __init__(self, user_data, log, env=None, profile_dir=None):
+    def __init__(self, user_data, log, env=None, profile_dir=None, extensions=()):
         to_browser_r, self._w = os.pipe()
         self._r, from_browser_w = os.pipe()
 
@@ -158,7 +236,9 @@ class Chromium:
         self.proc = subprocess.Popen(
             ["chromium", *CHROMIUM_FLAGS, "--remote-debugging-pipe",
              "--user-data-dir=" + user_data,
-             *(["--profile-directory=" + profile_dir] if profile_dir else []), "about:blank"],
+             *(["--profile-directory=" + profile_dir] if profile_dir else []),
+             *(["--load-extension=" + ",".join(extensions)] if extensions else []),
+             "about:blank"],
             stdin=subprocess.DEVNULL, stdout=log, stderr=log, env=env,
             close_fds=False, preexec_fn=plumb)
         os.close(to_browser_r)
@@ -215,6 +295,26 @@ class Chromium:
         self.events.clear()
         self.call("Page.navigate", {"url": url, "transitionType": transition})
         self.wait_event("Page.loadEventFired")
+
+    def click(self, x=10, y=10):
+        """A real mouse click: the page gets a user activation, as from a user."""
+        for kind in ("mousePressed", "mouseReleased"):
+            self.call("Input.dispatchMouseEvent", {"type": kind, "x": x, "y": y,
+                                                   "button": "left", "clickCount": 1})
+
+    def download(self, url, folder):
+        """Navigates to an attachment and waits until chromium has saved it
+        in folder under the name the server gave it."""
+        self.call("Browser.setDownloadBehavior", {"behavior": "allow", "downloadPath": folder,
+                                                  "eventsEnabled": True}, session=False)
+        self.events.clear()
+        self.call("Page.navigate", {"url": url, "transitionType": "link"})
+        while True:
+            state = self.wait_event("Browser.downloadProgress")["params"]["state"]
+            if state != "inProgress":
+                if state != "completed":
+                    raise RuntimeError("download of %s: %s" % (url, state))
+                return
 
     def evaluate(self, expression):
         result = self.call("Runtime.evaluate", {"expression": expression,
@@ -313,9 +413,34 @@ class Firefox:
             raise RuntimeError(value["error"])
         return value
 
-    def navigate(self, url):
+    def navigate(self, url, transition=None):
+        """Loads url in the tab; Firefox records it as a link (the transition
+        chromium takes has no equivalent here)."""
         self.call("Marionette:SetContext", {"value": "content"})
         self.call("WebDriver:Navigate", {"url": url})
+
+    def evaluate(self, expression, args=()):
+        """The value of a promise expression in the current page, which sees
+        the page's own functions; arguments[i] are args."""
+        self.call("Marionette:SetContext", {"value": "content"})
+        body = ("const resolve = arguments[arguments.length - 1];"
+                "Promise.resolve().then(() => %s).then(resolve, e => resolve({error: String(e)}));"
+                % expression)
+        value = self.call("WebDriver:ExecuteAsyncScript",
+                          {"script": body, "args": list(args), "scriptTimeout": 30000})["value"]
+        if isinstance(value, dict) and "error" in value:
+            raise RuntimeError(value["error"])
+        return value
+
+    def click(self):
+        """A real mouse click on the page: it gets a user activation."""
+        self.call("Marionette:SetContext", {"value": "content"})
+        self.call("WebDriver:PerformActions", {"actions": [{
+            "type": "pointer", "id": "mouse", "parameters": {"pointerType": "mouse"},
+            "actions": [{"type": "pointerMove", "x": 10, "y": 10},
+                        {"type": "pointerDown", "button": 0},
+                        {"type": "pointerUp", "button": 0}]}]})
+        self.call("WebDriver:ReleaseActions")
 
     def close(self, timeout=60):
         try:

@@ -2,20 +2,26 @@
 
 Usage: make_profiles.py WORK OUT
 WORK is a scratch folder (emptied), OUT receives chromium/User Data,
-firefox/<profile> and tokens.txt. See docs/browsers.md for what each token
-marks and where the browsers keep it.
+firefox/<profile> and tokens.txt (its extension/ folder, checked in, stays).
+See docs/browsers.md for what each token marks and where the browsers keep it.
 """
+import base64
 import fnmatch
+import hashlib
+import json
 import os
 import re
 import shutil
 import subprocess
 import sys
 import time
+import urllib.parse
+import zipfile
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import drive  # noqa: E402
+import search  # noqa: E402
 
 # Fixed, so that re-made data keeps the names the tests search for. Each
 # string occurs only where its box's data lives (see docs/browsers.md).
@@ -27,6 +33,18 @@ TOKENS = {
     "CHROMIUM_COOKIE_NAME": "twc-cookie-8r1v",
     "CHROMIUM_CACHED_URL": "twc-style-7p3j",
     "CHROMIUM_CACHED_BODY": "twc-cachedbody-2n5t",
+    "CHROMIUM_DOWNLOAD": "twc-download-6t2k",
+    "CHROMIUM_SITE_COOKIE": "twc-sitecookie-4m8q",
+    "CHROMIUM_SITE_LOCALSTORAGE": "twc-local-9v3b",
+    "CHROMIUM_SITE_SESSIONSTORAGE": "twc-session-2j6x",
+    "CHROMIUM_SITE_INDEXEDDB": "twc-idb-7c5n",
+    "CHROMIUM_SITE_CACHE": "twc-cacheapi-3r8d",
+    "CHROMIUM_SITE_SERVICEWORKER": "twc-worker-5h1y",
+    "CHROMIUM_SITE_SW_CACHE": "twc-workercache-8e4s",
+    "CHROMIUM_SITE_OPFS": "twc-opfs-1g7w",
+    "CHROMIUM_SITE_BUCKET": "twc-bucket-6p2f",
+    "CHROMIUM_EXT_LOCALSTORAGE": "twx-c-local-3n9k",
+    "CHROMIUM_EXT_INDEXEDDB": "twx-c-idb-7w2m",
     "FIREFOX_PROFILE": "tw3k9q7d.default-esr",
     "FIREFOX_TYPED": "twf-typed-6b1c",
     "FIREFOX_INPUT": "twf-input-8s4e",
@@ -38,9 +56,57 @@ TOKENS = {
     "FIREFOX_COOKIE_VALUE": "twf-cookievalue-4d8n",
     "FIREFOX_CACHED_URL": "twf-style-9f5g",
     "FIREFOX_CACHED_BODY": "twf-cachedbody-3j7r",
+    "FIREFOX_SITE_COOKIE": "twf-sitecookie-2x7d",
+    "FIREFOX_SITE_LOCALSTORAGE": "twf-local-5k1r",
+    "FIREFOX_SITE_SESSIONSTORAGE": "twf-session-8b3v",
+    "FIREFOX_SITE_INDEXEDDB": "twf-idb-4q6h",
+    "FIREFOX_SITE_CACHE": "twf-cacheapi-9m2c",
+    "FIREFOX_SITE_SERVICEWORKER": "twf-worker-1t5z",
+    "FIREFOX_SITE_SW_CACHE": "twf-workercache-6d8j",
+    "FIREFOX_SITE_OPFS": "twf-opfs-3s9e",
+    "FIREFOX_EXT_LOCALSTORAGE": "twx-f-local-8r4g",
+    "FIREFOX_EXT_INDEXEDDB": "twx-f-idb-2y6u",
 }
 T = TOKENS
 ENV = None  # the browsers' scratch HOME and TMPDIR, set by main()
+
+# The stored-data site (drive.StoreSite): one fixed port per browser, so
+# that the reopen check meets the origin the data names.
+SITE_PORT = {"chromium": 38527, "firefox": 38528}
+# The extension that keeps data of its own (checked in beside the data, for
+# the reopen check to load again). While the profiles are made it is loaded
+# from a copy in /tmp, so that the path chromium records in Preferences names
+# nothing of the checkout; Firefox's profile and the XPI it installs from are
+# made there too, as extensions.json records their paths. The fixed ports
+# keep two runs from meeting there.
+EXTENSION = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                          "..", "data", "browsers", "extension"))
+MAKE_TMP = "/tmp/tidewisp-profiles"
+EXTENSION_COPY = os.path.join(MAKE_TMP, "extension")
+# Firefox gives each add-on a random moz-extension UUID unless this pref
+# already names one; a fixed one keeps the origin's folder name the same.
+FIREFOX_EXT_UUID = "7d5e2a96-1c4b-4f3e-9a8d-2b6c0e1f4a73"
+
+
+def manifest(folder):
+    with open(os.path.join(folder, "manifest.json")) as f:
+        return json.load(f)
+
+
+def chromium_extension_id(folder):
+    """The id chromium derives from the manifest's key: the first 128 bits of
+    the SHA-256 of the public key, written with the letters a-p."""
+    digest = hashlib.sha256(base64.b64decode(manifest(folder)["key"])).hexdigest()[:32]
+    return "".join(chr(ord("a") + int(c, 16)) for c in digest)
+
+
+FIREFOX_EXT_ID = manifest(EXTENSION)["browser_specific_settings"]["gecko"]["id"]
+
+
+def site_tokens(prefix):
+    """The tokens twStore() of the site's page takes, by store."""
+    return {key[len(prefix):]: value for key, value in TOKENS.items()
+            if key.startswith(prefix)}
 
 # Where each token may be found, and must be: the tests rely on each string
 # living only where its box's data lives. A new browser version that keeps
@@ -66,6 +132,43 @@ WHERE = {
     "FIREFOX_CACHED_URL": [F + "cache2/entries/*"],
     "FIREFOX_CACHED_BODY": [F + "cache2/entries/*"],
 }
+# The download and the stored-data site. A LevelDB's entries are in its log
+# (NNNNNN.log) or, once written out, its tables (NNNNNN.ldb): "0*" is either.
+HOST = drive.StoreSite.HOST
+D, S = C + "Default/", F + "storage/default/http+++%s+%d/" % (HOST, SITE_PORT["firefox"])
+SW, CS = D + "Service Worker/", D + "Service Worker/CacheStorage/*/"
+FX = F + "storage/default/moz-extension+++%s/" % FIREFOX_EXT_UUID
+WHERE.update({
+    "CHROMIUM_DOWNLOAD": [D + "History", D + "shared_proto_db/0*"],
+    "CHROMIUM_SITE_COOKIE": [D + "Network/Cookies"],
+    "CHROMIUM_SITE_LOCALSTORAGE": [D + "Local Storage/leveldb/0*"],
+    "CHROMIUM_SITE_SESSIONSTORAGE": [D + "Session Storage/0*"],
+    "CHROMIUM_SITE_INDEXEDDB": [D + "IndexedDB/http_%s_%d.indexeddb.leveldb/0*"
+                                % (HOST, SITE_PORT["chromium"])],
+    "CHROMIUM_SITE_CACHE": [CS + "index.txt", CS + "*/*_0"],
+    "CHROMIUM_SITE_SERVICEWORKER": [SW + "Database/0*", SW + "ScriptCache/*_0"],
+    "CHROMIUM_SITE_SW_CACHE": [SW + "Database/0*", SW + "ScriptCache/*_0", CS + "index.txt",
+                               CS + "*/*_0"],
+    "CHROMIUM_SITE_OPFS": [D + "File System/*/t/Paths/0*", D + "File System/*/t/00/*"],
+    "CHROMIUM_SITE_BUCKET": [D + "WebStorage/QuotaManager",
+                             D + "WebStorage/*/IndexedDB/indexeddb.leveldb/0*"],
+    "CHROMIUM_EXT_LOCALSTORAGE": [D + "Local Storage/leveldb/0*"],
+    "CHROMIUM_EXT_INDEXEDDB": [D + "IndexedDB/chrome-extension_%s_0.indexeddb.leveldb/0*"
+                               % chromium_extension_id(EXTENSION)],
+    "FIREFOX_SITE_COOKIE": [F + "cookies.sqlite"],
+    "FIREFOX_SITE_LOCALSTORAGE": [S + "ls/data.sqlite"],
+    # Firefox keeps sessionStorage only with the saved tabs, which are dropped.
+    "FIREFOX_SITE_SESSIONSTORAGE": [],
+    "FIREFOX_SITE_INDEXEDDB": [S + "idb/*.sqlite"],
+    "FIREFOX_SITE_CACHE": [S + "cache/caches.sqlite", S + "cache/morgue/*/*.final"],
+    "FIREFOX_SITE_SERVICEWORKER": [F + "serviceworker.txt", S + "cache/caches.sqlite",
+                                   S + "cache/morgue/*/*.final"],
+    "FIREFOX_SITE_SW_CACHE": [F + "serviceworker.txt", S + "cache/caches.sqlite",
+                              S + "cache/morgue/*/*.final"],
+    "FIREFOX_SITE_OPFS": [S + "fs/metadata.sqlite", S + "fs/*/*"],
+    "FIREFOX_EXT_LOCALSTORAGE": [FX + "ls/data.sqlite"],
+    "FIREFOX_EXT_INDEXEDDB": [FX + "idb/*.sqlite"],
+})
 
 # What the browsers must have recorded: (database, query, answer).
 FACTS_SQL = [
@@ -88,7 +191,19 @@ FACTS_SQL = [
      % T["FIREFOX_DOWNLOAD"], "1"),
     (F + "places.sqlite", "SELECT count(*) FROM moz_bookmarks b JOIN moz_places p "
      "ON p.id = b.fk WHERE b.title = '%s';" % T["FIREFOX_BOOKMARK_TITLE"], "1"),
+    (D + "History", "SELECT count(*) FROM downloads WHERE target_path LIKE '%%%s%%' AND "
+     "state = 1;" % T["CHROMIUM_DOWNLOAD"], "1"),
+    # The site's interaction (the click) and its bounce, which chromium's own
+    # history deletion clears, and Firefox's record of the click.
+    (D + "DIPS", "SELECT count(*) FROM bounces WHERE site = '%s' AND "
+     "first_user_activation_time > 0 AND first_bounce_time > 0;" % HOST, "1"),
+    (F + "bounce-tracking-protection.sqlite",
+     "SELECT count(*) FROM sites WHERE siteHost = '%s';" % HOST, "1"),
 ]
+# Per-site scores in chromium's Preferences, which its history deletion
+# clears: (file, content setting, its key for the site).
+FACTS_PREFS = [(D + "Preferences", kind, "http://%s:%d,*" % (HOST, SITE_PORT["chromium"]))
+               for kind in ("site_engagement", "media_engagement")]
 
 # Big or unrelated to the five boxes, and re-made by the browser when missing.
 CHROMIUM_DROP = [
@@ -127,6 +242,11 @@ def log_file(work, name):
 FACTS = {
     # Every page's icon is /favicon.ico?for=<page token>, never cached.
     "ICON_URL_PATH": "/favicon.ico?for=",
+    # The stored-data site's host, as the browsers write it, and reversed,
+    # as Firefox keys some tables (moz_places.rev_host; webappsstore's
+    # originKey starts with it): a file holding either names the site.
+    "SITE_HOST": drive.StoreSite.HOST,
+    "SITE_REVERSED_HOST": drive.StoreSite.HOST[::-1] + ".",
 }
 
 
@@ -154,6 +274,12 @@ def make_chromium(work):
     site = drive.Site(T["CHROMIUM_COOKIE_NAME"], "v", T["CHROMIUM_CACHED_URL"],
                       T["CHROMIUM_CACHED_BODY"], port=38517)
     FACTS["CHROMIUM_ORIGIN"] = site.base
+    store = drive.StoreSite(SITE_PORT["chromium"])
+    FACTS["CHROMIUM_SITE_ORIGIN"] = store.base
+    FACTS["CHROMIUM_SITE_FOLDER"] = "http_%s_%d" % (store.HOST, SITE_PORT["chromium"])
+    ext_id = chromium_extension_id(EXTENSION)
+    FACTS["CHROMIUM_EXT_ID"] = ext_id
+    shutil.copytree(EXTENSION, EXTENSION_COPY)
     data = os.path.join(work, "chromium")
     log = log_file(work, "chromium")
     try:
@@ -175,6 +301,10 @@ def make_chromium(work):
                              % (T["CHROMIUM_BOOKMARKED"], site.page(T["CHROMIUM_BOOKMARKED"])))
             # The model writes Bookmarks a few seconds after a change.
             wait_file(os.path.join(data, "Default", "Bookmarks"), T["CHROMIUM_BOOKMARKED"])
+            # A download, saved in /tmp (so that its recorded path names no
+            # folder of the checkout) and removed again.
+            browser.download(site.base + "/d/" + T["CHROMIUM_DOWNLOAD"], "/tmp")
+            os.remove("/tmp/%s.bin" % T["CHROMIUM_DOWNLOAD"])
         finally:
             browser.close()
         # A second start renames the bookmark (its first save after loading
@@ -201,16 +331,62 @@ def make_chromium(work):
                         site.page(T["CHROMIUM_TYPED"])],
                        stdin=subprocess.DEVNULL, stdout=log, stderr=log, env=ENV, timeout=120,
                        check=True)
+        # Last, the stored-data site and the extension's own page. Chromium
+        # drops the sessionStorage of the tabs it does not restore at its
+        # next start (a plain start or a screenshot alike), so this start
+        # is the last.
+        browser = drive.Chromium(data, log, ENV, extensions=[EXTENSION_COPY])
+        try:
+            browser.attach()
+            store_site(browser, store, site, "CHROMIUM_SITE_")
+            browser.navigate("chrome-extension://%s/page.html" % ext_id, "typed")
+            browser.evaluate("twStore(%s, %s)" % (json.dumps(T["CHROMIUM_EXT_LOCALSTORAGE"]),
+                                                  json.dumps(T["CHROMIUM_EXT_INDEXEDDB"])))
+            # DIPS keeps the bounce and the click in memory and writes them
+            # when chromium closes, but loses what reached it in the last
+            # second or so before: there is no sign to wait for (the file
+            # does not change until the close), so this waits for time, and
+            # FACTS_SQL checks that the row is there.
+            time.sleep(5)
+        finally:
+            browser.close()
     finally:
         site.close()
+        store.close()
     return data
+
+
+def store_site(browser, store, site, prefix):
+    """Visits the stored-data site typed, clicks it (a user activation) and
+    has its page put a token in every store; then, from a page of the other
+    site, a link through the stored-data site's redirect, which sets a cookie
+    on its way back (a bounce). Chromium writes both to DIPS when it closes."""
+    browser.navigate(store.page, "typed")
+    browser.click()
+    found = browser.evaluate("twStore(%s)" % json.dumps(site_tokens(prefix)))
+    # Each store must read back what was stored (the service worker is
+    # listed by its script's address, which carries its tokens).
+    missing = [v for v in site_tokens(prefix).values() if v not in json.dumps(found)]
+    if missing:
+        raise RuntimeError("the site's page did not keep %s: it found %s" % (missing, found))
+    # A bounce is a site passed through between two pages of another site.
+    browser.navigate(site.page("bounce-from"), "link")
+    site.wait_icon("bounce-from")
+    bounce = store.base + "/bounce?to=" + urllib.parse.quote(site.page("bounced"), safe="")
+    browser.navigate(bounce, "link")
+    site.wait_icon("bounced")
 
 
 def make_firefox(work):
     site = drive.Site(T["FIREFOX_COOKIE_NAME"], T["FIREFOX_COOKIE_VALUE"],
                       T["FIREFOX_CACHED_URL"], T["FIREFOX_CACHED_BODY"], port=38518)
     FACTS["FIREFOX_ORIGIN"] = site.base
-    profile = os.path.join(work, T["FIREFOX_PROFILE"])
+    store = drive.StoreSite(SITE_PORT["firefox"])
+    FACTS["FIREFOX_SITE_ORIGIN"] = store.base
+    FACTS["FIREFOX_SITE_FOLDER"] = "http+++%s+%d" % (store.HOST, SITE_PORT["firefox"])
+    FACTS["FIREFOX_EXT_ID"] = FIREFOX_EXT_ID
+    FACTS["FIREFOX_EXT_UUID"] = FIREFOX_EXT_UUID
+    profile = os.path.join(MAKE_TMP, T["FIREFOX_PROFILE"])
     os.makedirs(profile)
     log = log_file(work, "firefox")
     try:
@@ -269,6 +445,11 @@ def make_firefox(work):
                 await download.start();
                 """, [site.base + "/d/" + T["FIREFOX_DOWNLOAD"], target])
             os.remove(target)
+            store_site(browser, store, site, "FIREFOX_SITE_")
+            install_addon(browser)
+            browser.navigate("moz-extension://%s/page.html" % FIREFOX_EXT_UUID)
+            browser.evaluate("twStore(%s, %s)" % (json.dumps(T["FIREFOX_EXT_LOCALSTORAGE"]),
+                                                  json.dumps(T["FIREFOX_EXT_INDEXEDDB"])))
             # The new tab page shows the top sites and has Firefox capture
             # their thumbnails (into the profile's thumbnails folder).
             browser.navigate("about:newtab")
@@ -283,7 +464,34 @@ def make_firefox(work):
                        check=True)
     finally:
         site.close()
+        store.close()
     return profile
+
+
+def install_addon(browser):
+    """Installs the extension for good, as from a file: Firefox copies the
+    XPI into the profile's extensions folder. ESR runs an unsigned add-on once
+    xpinstall.signatures.required is false; the pref stays in prefs.js, so
+    later starts keep it enabled."""
+    xpi = os.path.join(MAKE_TMP, "extension.xpi")
+    with zipfile.ZipFile(xpi, "w") as z:
+        for name in sorted(os.listdir(EXTENSION)):
+            # A fixed date: the XPI Firefox keeps is the same every time.
+            with open(os.path.join(EXTENSION, name), "rb") as f:
+                z.writestr(zipfile.ZipInfo(name, (2024, 1, 1, 0, 0, 0)), f.read())
+    browser.chrome("""
+        Services.prefs.setBoolPref("xpinstall.signatures.required", false);
+        const uuids = JSON.parse(
+            Services.prefs.getStringPref("extensions.webextensions.uuids", "{}"));
+        uuids[arguments[1]] = arguments[2];
+        Services.prefs.setStringPref("extensions.webextensions.uuids", JSON.stringify(uuids));
+        const {AddonManager} = ChromeUtils.importESModule(
+            "resource://gre/modules/AddonManager.sys.mjs");
+        const file = Cc["@mozilla.org/file/local;1"].createInstance(Ci.nsIFile);
+        file.initWithPath(arguments[0]);
+        const addon = await (await AddonManager.getInstallForFile(file)).install();
+        if (!addon.isActive) throw new Error("the add-on was installed but is not active");
+        """, [xpi, FIREFOX_EXT_ID, FIREFOX_EXT_UUID])
 
 
 def remove(path):
@@ -378,31 +586,26 @@ def clean_firefox(profile):
 
 
 def check_made(out):
-    """Each token is in exactly the files WHERE names for it, and the
-    browsers recorded what FACTS_SQL asks."""
-    found = {key: [] for key in WHERE}
-    for folder, _, files in os.walk(out):
-        for name in files:
-            path = os.path.join(folder, name)
-            if path == os.path.join(out, "tokens.txt"):
-                continue
-            with open(path, "rb") as f:
-                data = f.read()
-            for key in WHERE:
-                if TOKENS[key].encode() in data:
-                    found[key].append(os.path.relpath(path, out))
+    """Each token is in exactly the files WHERE names for it, searched as the
+    tests search (search.py: ASCII, UTF-16, LevelDB blocks decompressed), and
+    the browsers recorded what FACTS_SQL asks."""
+    found = search.search(out, [TOKENS[key] for key in WHERE], skip={"tokens.txt"})
     wrong = []
     for key, patterns in WHERE.items():
-        files = sorted(found[key])
+        files = found[TOKENS[key]]
         matched = all(any(fnmatch.fnmatch(f, p) for p in patterns) for f in files) and all(
             any(fnmatch.fnmatch(f, p) for f in files) for p in patterns)
-        print("%-24s %s %s" % (key, "ok  " if matched else "MISPLACED", ", ".join(files)))
+        print("%-28s %s %s" % (key, "ok  " if matched else "MISPLACED", ", ".join(files)))
         if not matched:
             wrong.append(key)
     for db, query, answer in FACTS_SQL:
         got = sqlite(os.path.join(out, db), query)
         if got != answer:
             wrong.append("%s answers %r to %s" % (db, got, query))
+    for prefs, kind, key in FACTS_PREFS:
+        with open(os.path.join(out, prefs)) as f:
+            if key not in json.load(f)["profile"]["content_settings"]["exceptions"][kind]:
+                wrong.append("%s has no %s for %s" % (prefs, kind, key))
     for folder in ("bookmarkbackups", "thumbnails"):
         if not os.listdir(os.path.join(out, F, folder)):
             wrong.append("nothing in " + folder)
@@ -417,15 +620,20 @@ def main():
     os.makedirs(work)
     global ENV
     ENV = drive.scratch_env(os.path.join(work, "env"))
+    remove(MAKE_TMP)
+    os.makedirs(MAKE_TMP)
     chromium = make_chromium(work)
     firefox = make_firefox(work)
     clean_chromium(chromium)
     clean_firefox(firefox)
-    remove(out)
+    # The extension's source stays: it is checked in, not made.
+    for made in ("chromium", "firefox", "tokens.txt"):
+        remove(os.path.join(out, made))
     os.makedirs(os.path.join(out, "chromium"))
     os.makedirs(os.path.join(out, "firefox"))
     shutil.copytree(chromium, os.path.join(out, "chromium", "User Data"), symlinks=True)
     shutil.copytree(firefox, os.path.join(out, "firefox", T["FIREFOX_PROFILE"]), symlinks=True)
+    remove(MAKE_TMP)
     # Git keeps no empty folders: drop them here too, so that the data a
     # developer has is the data a clone gets.
     for folder, _, _ in sorted(os.walk(out), reverse=True):  # children first

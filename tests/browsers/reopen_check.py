@@ -3,7 +3,10 @@
 Usage: reopen_check.py SCRATCH PRISTINE CLEANED
 SCRATCH (under build/) is emptied and receives the copies the browsers open;
 PRISTINE is tests/data/browsers (the control); CLEANED holds one folder per
-test case with chromium/User Data and firefox/<profile> inside. Nothing
+test case with chromium/User Data and firefox/<profile> inside, and a file
+boxes naming the boxes that ran on them. Each profile is opened with the test
+extension loaded; the extension's page and the stored-data site's page
+(served again at its own origin) report what they find stored. Nothing
 outside SCRATCH is written. Prints one line per case and browser and ends
 with "N passed, N failed"; the exit status is 1 when anything failed.
 """
@@ -19,10 +22,46 @@ import sys
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import drive  # noqa: E402
-from make_profiles import CHROMIUM_NETWORK, TOKENS, is_sqlite  # noqa: E402
+from make_profiles import (CHROMIUM_NETWORK, EXTENSION, FIREFOX_EXT_UUID, SITE_PORT,  # noqa: E402
+                           TOKENS, chromium_extension_id, is_sqlite)
+
 
 class Failed(Exception):
     pass
+
+
+# The list of twProbe() (tests/browsers/site/site.js) that holds each store's
+# token. sessionStorage is not among them: a new start opens new tabs.
+SITE_STORES = {"COOKIE": "cookie", "LOCALSTORAGE": "localStorage", "INDEXEDDB": "indexedDB",
+               "CACHE": "caches", "SW_CACHE": "caches", "SERVICEWORKER": "serviceWorker",
+               "OPFS": "opfs", "BUCKET": "buckets"}
+
+
+def judge_site(found, prefix, boxes):
+    """What the site's page found, against what the case's boxes leave: after
+    Cookies nothing at all, otherwise each token in its store. Returns a
+    word for the report; raises Failed."""
+    if "Cookies" in boxes:
+        left = {store: items for store, items in found.items() if items}
+        if left:
+            raise Failed("after Cookies the site still finds %s" % json.dumps(left))
+        return "site: nothing"
+    lost = [key for key, store in SITE_STORES.items() if prefix + key in TOKENS and not any(
+        TOKENS[prefix + key] in item for item in found.get(store) or [])]
+    if lost:
+        raise Failed("the site lost %s; it finds %s" % (", ".join(lost), json.dumps(found)))
+    return "site: everything"
+
+
+def judge_extension(found, prefix):
+    """The extension finds its own data whatever the boxes."""
+    for store, key in (("localStorage", "EXT_LOCALSTORAGE"), ("indexedDB", "EXT_INDEXEDDB")):
+        if TOKENS[prefix + key] not in found.get(store, []):
+            raise Failed("the extension lost its %s; it finds %s" % (store, json.dumps(found)))
+    return "extension: its data"
+
+
+SITE = {}  # the stored-data site's page for each browser, served by main()
 
 
 def sqlite(db, sql):
@@ -62,10 +101,24 @@ def chromium_bookmarks(path):
     return sorted(urls)
 
 
-def check_chromium(user_data, scratch, env, control):
+def linux_layout(profile):
+    """Puts a chromium profile back in the Linux layout: Windows keeps these
+    files in the profile's Network folder, Linux chromium looks for them in
+    the profile itself (and would start empty ones there)."""
+    network = os.path.join(profile, "Network")
+    for item in CHROMIUM_NETWORK:
+        if os.path.exists(os.path.join(network, item)):
+            os.replace(os.path.join(network, item), os.path.join(profile, item))
+
+
+def check_chromium(user_data, scratch, env, control, boxes):
     """Opens each profile of a User Data folder; returns what it saw."""
     copy = os.path.join(scratch, "User Data")
     shutil.copytree(user_data, copy, symlinks=True)
+    # The extension is loaded from a copy: chromium may write into an
+    # unpacked extension's folder.
+    extension = os.path.join(scratch, "extension")
+    shutil.copytree(EXTENSION, extension)
     profiles = sorted(name for name in os.listdir(copy)
                       if os.path.isfile(os.path.join(copy, name, "Preferences")))
     if not profiles:
@@ -73,12 +126,7 @@ def check_chromium(user_data, scratch, env, control):
     seen = []
     for name in profiles:
         profile = os.path.join(copy, name)
-        # Back to the Linux layout: Windows keeps these in the profile's
-        # Network folder, Linux chromium looks for them in the profile itself.
-        network = os.path.join(profile, "Network")
-        for item in CHROMIUM_NETWORK:
-            if os.path.exists(os.path.join(network, item)):
-                os.replace(os.path.join(network, item), os.path.join(profile, item))
+        linux_layout(profile)
         sound_databases(profile)
         # A mark in the copy's Preferences: chromium keeps keys it does not
         # know, and loses them only if it throws the file away.
@@ -98,11 +146,16 @@ def check_chromium(user_data, scratch, env, control):
             pinned = history_rows(history, before or [])
 
         with open(os.path.join(scratch, "chromium.log"), "a") as log:
-            browser = drive.Chromium(copy, log, env, profile_dir=name)
+            browser = drive.Chromium(copy, log, env, profile_dir=name, extensions=[extension])
             try:
                 browser.attach()
                 browser.navigate("chrome://bookmarks", "typed")
                 tree = browser.evaluate("chrome.bookmarks.getTree()")
+                browser.navigate("chrome-extension://%s/page.html"
+                                 % chromium_extension_id(extension), "typed")
+                ext_found = browser.evaluate("twProbe()")
+                browser.navigate(SITE["chromium"], "typed")
+                site_found = browser.evaluate("twProbe()")
             finally:
                 code = browser.close()
         if code:
@@ -130,8 +183,10 @@ def check_chromium(user_data, scratch, env, control):
             if lost:
                 raise Failed("%s: History lost the bookmarked %s" % (name, sorted(lost)))
         sound_databases(profile)
-        seen.append("%s: %d bookmark(s)" % (name, len(listed)))
-    return ", ".join(seen)
+        seen.append("%s: %d bookmark(s), %s, %s" % (
+            name, len(listed), judge_site(site_found, "CHROMIUM_SITE_", boxes),
+            judge_extension(ext_found, "CHROMIUM_")))
+    return "; ".join(seen)
 
 
 def history_rows(history, urls):
@@ -160,7 +215,7 @@ def firefox_bookmarks(places):
     return rows.splitlines()
 
 
-def check_firefox(profile_in, scratch, env, control):
+def check_firefox(profile_in, scratch, env, control, boxes):
     profile = os.path.join(scratch, os.path.basename(profile_in))
     shutil.copytree(profile_in, profile, symlinks=True)
     if os.path.exists(os.path.join(profile, "parent.lock")):  # Windows' name
@@ -188,6 +243,10 @@ def check_firefox(profile_in, scratch, env, control):
                 walk(await PlacesUtils.promiseBookmarksTree());
                 return [PlacesUtils.history.databaseStatus, urls.sort()];
                 """)
+            browser.navigate("moz-extension://%s/page.html" % FIREFOX_EXT_UUID)
+            ext_found = browser.evaluate("twProbe()")
+            browser.navigate(SITE["firefox"])
+            site_found = browser.evaluate("twProbe()")
         finally:
             code = browser.close()
     if status not in (0, 3):
@@ -201,32 +260,43 @@ def check_firefox(profile_in, scratch, env, control):
     if code:
         raise Failed("firefox-esr exited with %s" % code)
     sound_databases(profile)
-    return "%d bookmark(s)" % len(listed)
+    return "%d bookmark(s), %s, %s" % (len(listed), judge_site(site_found, "FIREFOX_SITE_", boxes),
+                                       judge_extension(ext_found, "FIREFOX_"))
 
 
 def run_one(job):
-    case, browser, path, scratch, env, control = job
+    case, browser, path, scratch, env, control, boxes = job
     os.makedirs(scratch)
     try:
         what = (check_chromium if browser == "chromium" else check_firefox)(
-            path, scratch, env, control)
+            path, scratch, env, control, boxes)
         shutil.rmtree(scratch)  # a failed case's copy and logs stay, to be looked at
         return True, "PASS %s %s: opened (%s)" % (case, browser, what)
     except Exception as e:  # any failure of one case is reported, not raised
         return False, "FAIL %s %s: %s: %s" % (case, browser, type(e).__name__, e)
 
 
-def jobs_for(case, folder, scratch, env, control):
+def jobs_for(case, folder, scratch, env, control, boxes):
     jobs = []
     user_data = os.path.join(folder, "chromium", "User Data")
     if os.path.isdir(user_data):
         jobs.append((case, "chromium", user_data, os.path.join(scratch, case, "chromium"),
-                     env, control))
+                     env, control, boxes))
     for n, profile in enumerate(sorted(glob.glob(os.path.join(folder, "firefox", "*")))):
         if os.path.isdir(profile):
             jobs.append((case, "firefox", profile, os.path.join(scratch, case, "firefox%d" % n),
-                         env, control))
+                         env, control, boxes))
     return jobs
+
+
+def boxes_of(folder):
+    """The boxes the engine's test ran on a case ("Cookies", "Cache"...: one
+    a line, in C:\\tw-cleaned\\<case>\\boxes), or None when it did not say."""
+    try:
+        with open(os.path.join(folder, "boxes")) as f:
+            return [line.strip() for line in f if line.strip()]
+    except FileNotFoundError:
+        return None
 
 
 def main():
@@ -237,7 +307,15 @@ def main():
     if os.path.exists(scratch):
         shutil.rmtree(scratch)
     env = drive.scratch_env(os.path.join(scratch, "env"))
-    jobs = jobs_for("pristine", pristine, os.path.join(scratch, "cases"), env, True)
+    # The stored-data site again, at the origin the profiles name; a port
+    # taken by something else stops the check.
+    try:
+        sites = [drive.StoreSite(SITE_PORT[b]) for b in ("chromium", "firefox")]
+    except OSError as e:
+        print("FAIL %s\n0 passed, 1 failed" % e)
+        return 1
+    SITE.update(chromium=sites[0].page, firefox=sites[1].page)
+    jobs = jobs_for("pristine", pristine, os.path.join(scratch, "cases"), env, True, [])
     cases = sorted(os.listdir(cleaned)) if os.path.isdir(cleaned) else []
     passed = failed = 0
     if not cases:
@@ -245,9 +323,12 @@ def main():
         print("FAIL no cleaned profiles in %s" % cleaned)
         failed += 1
     for case in cases:
-        found = jobs_for(case, os.path.join(cleaned, case), os.path.join(scratch, "cases"), env,
-                         False)
-        if not found:
+        boxes = boxes_of(os.path.join(cleaned, case))
+        found = boxes is not None and jobs_for(case, os.path.join(cleaned, case),
+                                               os.path.join(scratch, "cases"), env, False, boxes)
+        if boxes is None:
+            print("FAIL %s: no file boxes says which boxes ran" % case)
+        elif not found:
             print("FAIL %s: neither chromium/User Data nor firefox/<profile>" % case)
         jobs += found or [None]
     with concurrent.futures.ThreadPoolExecutor(max_workers=2) as pool:
@@ -258,6 +339,8 @@ def main():
             ok, line = result
             print(line, flush=True)
             passed, failed = passed + ok, failed + (not ok)
+    for site in sites:
+        site.close()
     print("%d passed, %d failed" % (passed, failed))
     return 1 if failed else 0
 
