@@ -15,7 +15,7 @@ namespace chromium {
 // is left as it is. 0: the version is not looked at (the steps only empty
 // whole tables there, which any version that has them allows).
 constexpr long long kHistoryVersion = 16, kFaviconsVersion = 9, kTopSitesVersion = 5,
-                    kShortcutsVersion = 1, kCookiesVersion = 24, kAnyVersion = 0;
+                    kShortcutsVersion = 1, kCookiesVersion = 24, kDipsVersion = 11, kAnyVersion = 0;
 
 // A profile folder, and the folder its caches lie in: the same folder but for
 // Opera, whose caches lie under the same path in %LOCALAPPDATA%.
@@ -35,6 +35,16 @@ bool OpenChecked(CSqliteDb& db, const std::string& path, long long version, cons
                  std::initializer_list<const char*> columns);
 // Every row of `table`, when the database passes OpenChecked.
 void EmptyTable(const std::string& path, long long version, const char* table);
+
+// The per-site records of Preferences (profile.content_settings.exceptions)
+// that Chromium's own history clearing removes; its site-data clearing
+// removes the first kCookieSiteRecords of them (the engagement scores) too.
+extern const char* const kSiteRecords[6];
+constexpr size_t kCookieSiteRecords = 2;
+// Takes the web origins' entries of the first `count` records out of the
+// profile's Preferences, rewriting the file only when there are some
+// (ChromiumPreferences.cpp). Secure Preferences is never touched.
+void EraseSiteRecords(const std::string& folder, size_t count);
 
 // The boxes, one profile at a time (ChromiumBoxes.cpp, ChromiumHistory.cpp).
 void EraseCookies(const ChromiumProfile& profile);

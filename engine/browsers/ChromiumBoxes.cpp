@@ -56,6 +56,7 @@ void EraseCookies(const ChromiumProfile& profile) {
     EmptyTable(profile.folder + "\\Network\\Cookies", kCookiesVersion, "cookies");
   EmptyTable(profile.folder + "\\Cookies", kCookiesVersion, "cookies");
   EmptyTable(profile.folder + "\\Extension Cookies", kCookiesVersion, "cookies");
+  EraseSiteRecords(profile.folder, kCookieSiteRecords);
 }
 
 // The typed counts, the omnibox's shortcuts (typed text -> page) and the

@@ -1,6 +1,8 @@
 // The Chromium family's History box: History, Favicons, Top Sites, Shortcuts,
-// the action predictor, the downloads list's second copy and the segmentation
+// the action predictor, DIPS, the heavy-ad blocklist, the per-site records
+// of Preferences, the downloads list's second copy and the segmentation
 // platform's copy of the visits.
+#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -127,6 +129,21 @@ void EmptyPredictor(const std::string& path) {
   });
 }
 
+// DIPS (bounce-tracking mitigation): `bounces` names each site the user
+// interacted with or was bounced through, with the times, and `popups` the
+// sites that opened popups. Chromium's history clearing removes the
+// interactions and popups, its cookie clearing the bounce times, and a row
+// with no time left goes; the whole of both is a record of visits, so
+// History takes both. meta and config hold versions and settings only.
+void EmptyDips(const std::string& path) {
+  CSqliteDb db;
+  if (!OpenChecked(db, path, kDipsVersion, "bounces", {}) || !db.HasTable("popups")) return;
+  ChangeAndCompact(db, [](CSqliteDb& d) {
+    int result = d.Exec("DELETE FROM bounces");
+    return result == SQLITE_OK ? d.Exec("DELETE FROM popups") : result;
+  });
+}
+
 // Chromium keeps each download a second time in shared_proto_db, the LevelDB
 // its features share, as an entry "21_download,<guid>" holding the file's
 // address and the page's. Every other entry there stays.
@@ -149,6 +166,11 @@ void EraseHistory(const ChromiumProfile& profile) {
   EraseDownloadEntries(profile.folder);
   std::string visited = profile.folder + "\\Visited Links";
   if (IsPlainFile(visited)) WipeFile(visited);
+  EraseSiteRecords(profile.folder, std::size(kSiteRecords));
+  EmptyDips(profile.folder + "\\DIPS");
+  // The heavy-ad intervention's record of the hosts whose ads it unloaded;
+  // its enabled_previews_v1 holds versions only.
+  EmptyTable(profile.folder + "\\heavy_ad_intervention_opt_out.db", kAnyVersion, "previews_v1");
 }
 
 // The segmentation platform's record of the pages visited, shared by every

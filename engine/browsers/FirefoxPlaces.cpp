@@ -1,5 +1,5 @@
 // Firefox's places.sqlite and favicons.sqlite: the autocomplete, Favorites
-// and History boxes.
+// and History boxes, and what else History takes.
 #include <climits>
 
 #include "engine/EraseNames.h"
@@ -14,7 +14,7 @@ namespace {
 // writes it; a newer database is left as it is. favicons.sqlite keeps no
 // version of its own: Firefox versions it with places.sqlite, which is always
 // checked first, in the same connection.
-constexpr int kPlacesVersion = 86;
+constexpr int kPlacesVersion = 86, kProtectionsVersion = 1;
 
 // Runs each statement of `sql` whose table exists (and, for an UPDATE, has the
 // column it sets) until one fails.
@@ -160,6 +160,18 @@ void EraseFavorites(const FirefoxProfile& profile) {
     EraseFolderContents(profile.folder + "\\bookmarkbackups", 0, 0);
 }
 
-void EraseHistory(const FirefoxProfile& profile) { ChangePlaces(profile, ClearHistory); }
+// Besides places, Firefox's own history clearing (Sanitizer's history item)
+// empties the content-blocking statistics (TrackingDBService: counts per
+// day) and wipes the new-tab page's thumbnails (PageThumbs, on
+// "history-cleared").
+void EraseHistory(const FirefoxProfile& profile) {
+  ChangePlaces(profile, ClearHistory);
+  CSqliteDb db;
+  if (OpenVersioned(db, profile.folder + "\\protections.sqlite", kProtectionsVersion) &&
+      db.HasTable("events"))
+    ChangeAndCompact(db, [](CSqliteDb& d) { return d.Exec("DELETE FROM events"); });
+  if (!profile.cache.empty() && IsPlainFolder(profile.cache, "thumbnails"))
+    EraseFolderContents(ChildPath(profile.cache, "thumbnails"), 0, 0);
+}
 
 }  // namespace firefox

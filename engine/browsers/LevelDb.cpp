@@ -27,8 +27,49 @@ class CNoInfoLog : public leveldb::Logger {
 };
 CNoInfoLog g_noInfoLog;
 
+// Tables are read with ReadFile at an offset. LevelDB's Windows environment
+// maps each table file it opens (up to 1000) and keeps it mapped while the
+// table is cached, so every page a rebuild reads stays in the working set,
+// which then grows with the database (measured under Wine: 125 MB at the
+// peak for a 56 MB database, 31 MB when read like this).
+class CTableFile : public leveldb::RandomAccessFile {
+ public:
+  explicit CTableFile(HANDLE file) : m_file(file) {}
+  leveldb::Status Read(uint64_t offset, size_t n, leveldb::Slice* result,
+                       char* scratch) const override {
+    // An offset of its own per call: LevelDB reads a table from two threads.
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD read = 0;
+    if (!ReadFile(m_file.Get(), scratch, static_cast<DWORD>(n), &read, &at) &&
+        GetLastError() != ERROR_HANDLE_EOF)
+      return leveldb::Status::IOError("ReadFile failed");
+    *result = leveldb::Slice(scratch, read);
+    return leveldb::Status::OK();
+  }
+
+ private:
+  CFileHandle m_file;
+};
+
+class CReadFileEnv : public leveldb::EnvWrapper {
+ public:
+  CReadFileEnv() : EnvWrapper(leveldb::Env::Default()) {}
+  leveldb::Status NewRandomAccessFile(const std::string& name,
+                                      leveldb::RandomAccessFile** file) override {
+    // As LevelDB opens them: shared for reading only.
+    HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_READONLY, nullptr);
+    *file = handle == INVALID_HANDLE_VALUE ? nullptr : new CTableFile(handle);
+    return *file ? leveldb::Status::OK() : leveldb::Status::IOError(name, "cannot be opened");
+  }
+};
+
 leveldb::Options Options(bool create) {
+  static CReadFileEnv env;
   leveldb::Options options;
+  options.env = &env;
   options.paranoid_checks = true;
   options.info_log = &g_noInfoLog;
   options.create_if_missing = create;

@@ -187,7 +187,11 @@ class StoreSite:
             with open(os.path.join(SITE_FILES, name)) as f:
                 return f.read()
 
-        self.server = http.server.ThreadingHTTPServer((self.HOST, port), Handler)
+        try:
+            self.server = http.server.ThreadingHTTPServer((self.HOST, port), Handler)
+        except OSError as e:
+            raise OSError("cannot serve the stored-data site on %s:%d (%s): another run of "
+                          "these scripts, or another program, holds it" % (self.HOST, port, e))
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
         self.base = "http://%s:%d" % (self.HOST, port)
         self.page = self.base + "/site.html"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the browser test data in tests/data/browsers again: small real
 # profiles written by Debian's chromium and firefox-esr, run headless against
-# pages served on 127.0.0.1, then closed, stripped of links and of what is big
-# and unrelated, and compacted. Run by a developer, not by CI; commit the
+# pages served on 127.0.0.1 and a site of their own on 127.0.0.2 (ports 38527
+# and 38528, which must be free), then closed, stripped of links and of what
+# is big and unrelated, and compacted. Run by a developer, not by CI; commit the
 # result. docs/browsers.md says what the profiles hold.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"

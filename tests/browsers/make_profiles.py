@@ -2,8 +2,8 @@
 
 Usage: make_profiles.py WORK OUT
 WORK is a scratch folder (emptied), OUT receives chromium/User Data,
-firefox/<profile> and tokens.txt. See docs/browsers.md for what each token
-marks and where the browsers keep it.
+firefox/<profile> and tokens.txt (its extension/ folder, checked in, stays).
+See docs/browsers.md for what each token marks and where the browsers keep it.
 """
 import base64
 import fnmatch

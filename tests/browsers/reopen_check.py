@@ -101,6 +101,16 @@ def chromium_bookmarks(path):
     return sorted(urls)
 
 
+def linux_layout(profile):
+    """Puts a chromium profile back in the Linux layout: Windows keeps these
+    files in the profile's Network folder, Linux chromium looks for them in
+    the profile itself (and would start empty ones there)."""
+    network = os.path.join(profile, "Network")
+    for item in CHROMIUM_NETWORK:
+        if os.path.exists(os.path.join(network, item)):
+            os.replace(os.path.join(network, item), os.path.join(profile, item))
+
+
 def check_chromium(user_data, scratch, env, control, boxes):
     """Opens each profile of a User Data folder; returns what it saw."""
     copy = os.path.join(scratch, "User Data")
@@ -116,12 +126,7 @@ def check_chromium(user_data, scratch, env, control, boxes):
     seen = []
     for name in profiles:
         profile = os.path.join(copy, name)
-        # Back to the Linux layout: Windows keeps these in the profile's
-        # Network folder, Linux chromium looks for them in the profile itself.
-        network = os.path.join(profile, "Network")
-        for item in CHROMIUM_NETWORK:
-            if os.path.exists(os.path.join(network, item)):
-                os.replace(os.path.join(network, item), os.path.join(profile, item))
+        linux_layout(profile)
         sound_databases(profile)
         # A mark in the copy's Preferences: chromium keeps keys it does not
         # know, and loses them only if it throws the file away.
@@ -304,7 +309,11 @@ def main():
     env = drive.scratch_env(os.path.join(scratch, "env"))
     # The stored-data site again, at the origin the profiles name; a port
     # taken by something else stops the check.
-    sites = [drive.StoreSite(SITE_PORT[b]) for b in ("chromium", "firefox")]
+    try:
+        sites = [drive.StoreSite(SITE_PORT[b]) for b in ("chromium", "firefox")]
+    except OSError as e:
+        print("FAIL %s\n0 passed, 1 failed" % e)
+        return 1
     SITE.update(chromium=sites[0].page, firefox=sites[1].page)
     jobs = jobs_for("pristine", pristine, os.path.join(scratch, "cases"), env, True, [])
     cases = sorted(os.listdir(cleaned)) if os.path.isdir(cleaned) else []

@@ -90,6 +90,29 @@ long long Sql(const std::string& path, const std::string& sql) {
   return db.Open(path) == 0 ? db.QueryInt(sql.c_str(), -1) : -1;
 }
 std::string Like(const char* token) { return " LIKE '%" + kTokens.at(token) + "%'"; }
+size_t Count(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// The checked-in Preferences with each entry `"<site>,*":{...}` cut out, and
+// the comma before it (after it, for an object's first entry): every other
+// byte stays. Its entries hold no braces inside strings.
+std::string PrefsWithoutSite() {
+  std::string json = ReadAll(Source("chromium/User Data/Default/Preferences"));
+  for (size_t at;
+       (at = json.find('"' + kTokens.at("CHROMIUM_ORIGIN") + ",*\":{")) != std::string::npos;) {
+    size_t end = json.find('{', at);
+    for (int depth = 0; (depth += json[end] == '{' ? 1 : json[end] == '}' ? -1 : 0) > 0;) ++end;
+    at -= json[at - 1] == ',';                             // the comma before it, or else
+    end += 1 + (json[at] != ',' && json[end + 1] == ',');  // the one after it
+    json.erase(at, end - at);
+  }
+  return json;
+}
+const std::string kSite = "https://" + kTokens.at("CHROMIUM_VISITED") + ".test",
+                  kKept = "\"chrome-extension://kept/,*\":{}";
 
 class Browsers;
 struct Row {
@@ -210,16 +233,43 @@ TEST_P(Browsers, EachBoxErasesWhatItNamesAndLeavesEveryOtherByte) {
   if (row.check) row.check();
 }
 
+// Records of kinds the real profiles hold none of, in their own files'
+// schemas, naming a site by a token: a DIPS popup, a heavy-ad record, a
+// content-blocking count, and in Profile 1's Preferences an entry of each
+// per-site record only History takes, beside an extension's, which stays.
+void SeedSiteRecords(Browsers&) {
+  std::string prefs = kChrome + "\\Profile 1\\Preferences", json = ReadAll(prefs);
+  for (std::string name : {"formfill_metadata", "app_banner", "notification_interactions",
+                           "cookie_controls_metadata"}) {
+    size_t at = json.find('"' + name + "\":{}");
+    ASSERT_NE(at, std::string::npos) << name;
+    json.insert(at + name.size() + 4, '"' + kSite + ",*\":{\"setting\":1}," + kKept);
+  }
+  ASSERT_TRUE(WriteAll(prefs, json));
+  CSqliteDb db;
+  ASSERT_EQ(db.Open(kChrome + "\\Default\\DIPS"), 0);
+  ASSERT_EQ(db.Exec("INSERT INTO popups VALUES (?1, ?1, 1, 1, 0, 0)", kSite), 0);
+  ASSERT_EQ(db.Open(kChrome + "\\Default\\heavy_ad_intervention_opt_out.db"), 0);
+  ASSERT_EQ(db.Exec("INSERT INTO previews_v1 VALUES (?1, 1, 1, 0)", kSite), 0);
+  ASSERT_EQ(db.Open(kRel + "\\protections.sqlite"), 0);
+  ASSERT_EQ(db.Exec("INSERT INTO events (type, count, timestamp) VALUES (1, 1, date('now'))"), 0);
+}
+
 const std::vector<TargetFlag> kAll = {kIeCookies, kTypedUrls, kIeCache, kIeFavorites, kIeHistory};
 const std::string kPlaces = "\\places.sqlite";
 
 // clang-format off
 const std::vector<std::string> kHistoryFiles = {"\\History", "\\Favicons", "\\Top Sites",
     "\\Shortcuts", "\\Network Action Predictor", "\\Visited Links", "\\ukm_db", "places.sqlite",
-    "favicons.sqlite"};
+    "favicons.sqlite", "\\Preferences", "\\DIPS", "heavy_ad", "protections.sqlite", "thumbnails"};
 INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
-    Row{"cookies", {kIeCookies}, {"Cookies", "cookies.sqlite"},
-        {"CHROMIUM_COOKIE_NAME", "FIREFOX_COOKIE_NAME", "FIREFOX_COOKIE_VALUE"}},
+    Row{"cookies", {kIeCookies}, {"Cookies", "cookies.sqlite", "\\Preferences"},
+        {"CHROMIUM_COOKIE_NAME", "FIREFOX_COOKIE_NAME", "FIREFOX_COOKIE_VALUE"}, {},
+        SeedSiteRecords, [] {
+          EXPECT_EQ(ReadAll(kChrome + "\\Default\\Preferences"), PrefsWithoutSite());
+          EXPECT_EQ(Count(ReadAll(kChrome + "\\Profile 1\\Preferences"), kSite), 4u)
+              << "the records only History takes";
+        }},
     Row{"autocomplete", {kTypedUrls},
         {"\\History", "\\Shortcuts", "\\Network Action Predictor", "places.sqlite"}, {"FIREFOX_INPUT"},
         {}, nullptr, [] {
@@ -246,7 +296,15 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
         }},
     Row{"history", {kIeHistory}, kHistoryFiles,
         {"CHROMIUM_TYPED", "CHROMIUM_VISITED", "FIREFOX_TYPED", "FIREFOX_VISITED",
-         "FIREFOX_INPUT", "FIREFOX_DOWNLOAD"}, {}, nullptr, [] {
+         "FIREFOX_INPUT", "FIREFOX_DOWNLOAD"}, {}, SeedSiteRecords, [] {
+          EXPECT_EQ(ReadAll(kChrome + "\\Default\\Preferences"), PrefsWithoutSite());
+          EXPECT_EQ(Count(ReadAll(kChrome + "\\Profile 1\\Preferences"), kKept), 4u);
+          EXPECT_EQ(Sql(kChrome + "\\Default\\DIPS", "SELECT count(*) FROM bounces"), 0);
+          EXPECT_GT(Sql(kChrome + "\\Default\\DIPS", "SELECT count(*) FROM meta, config"), 0);
+          EXPECT_EQ(Sql(kRel + "\\protections.sqlite", "SELECT count(*) FROM events"), 0);
+          WIN32_FIND_DATAA entry;
+          EXPECT_EQ(FindFirstFileA((kLocal + "\\Mozilla\\Firefox\\Profiles\\" + kProfile +
+                                    "\\thumbnails\\*.png").c_str(), &entry), INVALID_HANDLE_VALUE);
           EXPECT_EQ(Sql(kHistory, "SELECT count(*) FROM urls WHERE visit_count=0 AND url" +
                                       Like("CHROMIUM_BOOKMARKED")), 1) << "the bookmark's row";
           EXPECT_TRUE(Exists(kHistory + "-journal")) << "Chromium's journal stays";
@@ -268,10 +326,20 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
           test.Hold(kRel + "\\parent.lock", 0);
         }},
     // Garbage for Chrome's History, a newer one for Opera's, a missing table
-    // and a newer schema for Firefox's places: each is left as it is, and the
-    // sound History of Chrome's second profile is cleaned all the same.
+    // and a newer schema for Firefox's places, a Preferences that protects
+    // what History edits (Chrome's) and one that is not JSON (Opera's): each is left
+    // as it is, and the sound second profile of Chrome is cleaned all the same.
     Row{"damaged", {kIeHistory}, {"\\Favicons", "\\Top Sites", "\\Shortcuts",
-        "\\Network Action Predictor", "\\ukm_db", "\\Profile 1\\"}, {}, {}, [](Browsers&) {
+        "\\Network Action Predictor", "\\ukm_db", "\\Profile 1\\", "\\DIPS", "heavy_ad",
+        "protections.sqlite", "thumbnails"}, {}, {}, [](Browsers&) {
+          std::string prefs = ReadAll(kChrome + "\\Default\\Preferences"), macs = "\"macs\":{";
+          ASSERT_NE(prefs.find(macs), std::string::npos);
+          prefs.insert(prefs.find(macs) + macs.size(), "\"profile\":{\"content_settings\":{"
+                       "\"exceptions\":{\"site_engagement\":\"00\"}}},");
+          ASSERT_TRUE(WriteAll(kChrome + "\\Default\\Preferences", prefs));
+          // A trailing comma: SQLite would read it (as JSON5), JSON does not.
+          std::string opera = ReadAll(kOpera + "\\Preferences");
+          ASSERT_TRUE(WriteAll(kOpera + "\\Preferences", opera.insert(opera.size() - 1, ",")));
           ASSERT_TRUE(WriteAll(kHistory, std::string(8192, 'x')));
           CSqliteDb db;
           ASSERT_EQ(db.Open(kOpera + "\\History"), 0);
