@@ -51,47 +51,13 @@ const char kProtected[] =
     "WHERE json_type(prefs.json, base.value || 'profile.content_settings.exceptions.' || "
     "edited.name) IS NOT NULL";
 
-const char kNew[] = ".tidewisp-new", kOld[] = ".tidewisp-old";
-
-bool WriteNewFile(const std::string& path, const std::string& text) {
-  CFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  // Flushed before the swap: a crash after it must not leave a file whose
-  // name is there but whose bytes never reached the disk.
-  return file.IsValid() &&
-         WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-         written == text.size() && FlushFileBuffers(file.Get());
-}
-
-// The new file takes the old one's place (and its attributes and security);
-// the old bytes, kept as the backup, are wiped. When the swap fails halfway
-// (the old file already renamed, the new one not moved in), the old file goes
-// back under its name: the profile never loses its settings.
-void SwapIn(const std::string& path, const std::string& text) {
-  std::string fresh = path + kNew, backup = path + kOld;
-  if (!WriteNewFile(fresh, text)) {
-    DeleteFileA(fresh.c_str());
-    return;
-  }
-  if (ReplaceFileA(path.c_str(), fresh.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
-                   nullptr, nullptr)) {
-    WipeFile(backup);
-    return;
-  }
-  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-    MoveFileA(backup.c_str(), path.c_str());
-  DeleteFileA(fresh.c_str());
-}
-
 }  // namespace
 
 void EraseSiteRecords(const std::string& folder, size_t count) {
   std::string path = folder + "\\Preferences", text;
   // What a run cut short left: the backup still holds the entries, and the
   // file it was swapped for may hold none to remove.
-  for (const char* left : {kNew, kOld})
-    if (IsPlainFile(path + left)) WipeFile(path + left);
+  WipeReplaceLeftovers(path);
   CSqliteDb db;
   if (!IsPlainFile(path) || !ReadWholeFile(path, text) || db.Open(":memory:") != SQLITE_OK ||
       db.Exec(kPrefs, text) != SQLITE_OK || db.Exec(kSchema) != SQLITE_OK)
@@ -106,7 +72,8 @@ void EraseSiteRecords(const std::string& folder, size_t count) {
                 "FROM (SELECT path FROM web LIMIT 1) AS web") != SQLITE_OK)
       return;
   std::string edited = db.QueryText("SELECT json(json) FROM prefs");
-  if (db.QueryInt("SELECT count(*) FROM web", 1) == 0 && !edited.empty()) SwapIn(path, edited);
+  if (db.QueryInt("SELECT count(*) FROM web", 1) == 0 && !edited.empty())
+    ReplaceWholeFile(path, edited);
 }
 
 }  // namespace chromium

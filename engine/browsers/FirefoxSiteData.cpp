@@ -20,7 +20,8 @@ namespace {
 // PRAGMA user_version as Firefox 153 ESR writes it: storage.sqlite (storage
 // version 2.3), and the localStorage archives (storage\ls-archive.sqlite, and
 // webappsstore.sqlite of versions before it).
-constexpr int kStorageVersion = 0x20003, kWebappsStoreVersion = 2;
+constexpr int kStorageVersion = 0x20003, kWebappsStoreVersion = 2, kPermissionsVersion = 13,
+              kBounceTrackingVersion = 1;
 
 // The serviceworker.txt versions whose entries are known: Firefox 115 to 153
 // write 9 to 12, and in each an entry's lines begin with its origin
@@ -60,6 +61,7 @@ void EraseRows(const std::string& path, int version, std::initializer_list<RowFi
 // it is.
 void EraseServiceWorkers(const std::string& profile) {
   std::string path = profile + "\\serviceworker.txt", text;
+  WipeReplaceLeftovers(path);
   if (!IsPlainFile(path) || !ReadWholeFile(path, text)) return;
   // One line each, with the "\n" (and "\r", were there one) it came with.
   std::vector<std::string_view> lines;
@@ -108,6 +110,20 @@ void EraseSiteData(const FirefoxProfile& profile) {
     EraseRows(profile.folder + "\\storage\\ls-archive.sqlite", kWebappsStoreVersion, {archived});
   EraseRows(profile.folder + "\\webappsstore.sqlite", kWebappsStoreVersion, {archived});
   EraseServiceWorkers(profile.folder);
+  // The storage access a site was granted where another site embeds it (the
+  // Storage Access API, and the grants Firefox's heuristics make when the user
+  // interacts): they exist for the cookies and storage they open, and go with
+  // them. The user's own permissions (camera, notifications, cookie
+  // exceptions...) stay.
+  EraseRows(profile.folder + "\\permissions.sqlite", kPermissionsVersion,
+            {{"moz_perms",
+              {"origin", "type"},
+              "web_key(origin) AND (type = 'storageAccessAPI' OR "
+              "type LIKE '3rdPartyStorage^%' OR type LIKE '3rdPartyFrameStorage^%')"}});
+  // Bounce tracking protection's record of the hosts the user was bounced
+  // through or activated, which Firefox clears with the cookies.
+  EraseRows(profile.folder + "\\bounce-tracking-protection.sqlite", kBounceTrackingVersion,
+            {{"sites", {"siteHost"}, "1"}});
 }
 
 }  // namespace firefox

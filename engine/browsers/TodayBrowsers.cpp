@@ -66,9 +66,21 @@ bool ReadWholeFile(const std::string& path, std::string& contents) {
           read == contents.size());
 }
 
+namespace {
+
+const char kNew[] = ".tidewisp-new", kOld[] = ".tidewisp-old";
+
+}  // namespace
+
+void WipeReplaceLeftovers(const std::string& path) {
+  for (const char* left : {kNew, kOld})
+    if (IsPlainFile(path + left)) WipeFile(path + left);
+}
+
 bool ReplaceWholeFile(const std::string& path, const std::string& contents) {
-  std::string fresh = path + ".tidewisp-new", backup = path + ".tidewisp-old";
-  CFileHandle file(CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  std::string fresh = path + kNew, backup = path + kOld;
+  // Never over a file of that name: a leftover is wiped first, by the caller.
+  CFileHandle file(CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) return false;
   DWORD written = 0;
@@ -78,6 +90,8 @@ bool ReplaceWholeFile(const std::string& path, const std::string& contents) {
                             written == contents.size())) &&
       FlushFileBuffers(file.Get());
   file.Reset();
+  // Flushed before the swap: a crash after it must not leave a file whose
+  // name is there but whose bytes never reached the disk.
   if (saved && ReplaceFileA(path.c_str(), fresh.c_str(), backup.c_str(),
                             REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
     WipeFile(backup);

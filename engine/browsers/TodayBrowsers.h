@@ -43,11 +43,17 @@ bool IsPlainFile(const std::string& path);
 // The whole file; false when it cannot be read (missing included).
 bool ReadWholeFile(const std::string& path, std::string& contents);
 
-// Gives a browser's own file new contents: written beside it, swapped in
-// with ReplaceFileA (the file keeps its attributes and security), the old
-// contents kept meanwhile as a backup, which is then wiped. False, and the
-// file as it was, when a step fails.
+// Gives a browser's own file new contents: written to "<path>.tidewisp-new"
+// and flushed, swapped in with ReplaceFileA (the file keeps its attributes and
+// security), the old contents kept meanwhile as "<path>.tidewisp-old", which
+// is then wiped. When the swap fails with the old file already renamed, it is
+// renamed back: the browser never loses the file. False, and the file as it
+// was, when a step fails.
 bool ReplaceWholeFile(const std::string& path, const std::string& contents);
+// Wipes what a run cut short in ReplaceWholeFile left beside `path`: the
+// backup still holds what was erased, whether or not anything is left to
+// erase now.
+void WipeReplaceLeftovers(const std::string& path);
 
 // Opens a database of the browser's: false when it is missing, a link, not
 // an SQLite database or held by another program.
