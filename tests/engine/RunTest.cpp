@@ -214,10 +214,16 @@ bool HasValue(const std::string& key, const char* name) {
   return RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY, 0, 0, 0) == ERROR_SUCCESS;
 }
 
+// Media Player's two recent lists, and its settings beside them, which stay.
 const char kPlayerSettings[] = "Software\\Microsoft\\MediaPlayer\\Player\\Settings";
-void SeedPlayerLists(Run&) {
+void SeedPlayerLists(Run& run) {
   for (const char* key : {kTraceKeys[2], kTraceKeys[3]})
     ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, key, "v", "t"));
+  run.Key(HKEY_CURRENT_USER, kPlayerSettings, "v", "t", 0);
+}
+void PlayerListsGone(Run&) {
+  for (const char* key : {kTraceKeys[2], kTraceKeys[3]}) EXPECT_FALSE(HasValue(key, "v")) << key;
+  EXPECT_TRUE(HasValue(kPlayerSettings, "v"));
 }
 
 // The lists the Recent Files box deletes whole (each planted with a sub-key),
@@ -312,9 +318,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Run, ::testing::Values(
     Row{"Media Player playlists alone: both recent lists emptied", {kMediaPlayerPlaylists},
         {"Erasing Media Player Playlists...", "Erasing Media Player Keys...", "Erased *"},
         {"-%APPDATA%\\Microsoft\\Media Player\\ActivePlaylist.dat"},
-        SeedPlayerLists, [](Run&) {
-          for (const char* key : {kTraceKeys[2], kTraceKeys[3]}) EXPECT_FALSE(HasValue(key, "v"));
-        }},
+        SeedPlayerLists, PlayerListsGone},
     Row{"the summary: files and bytes, exact; a kept desktop.ini is no failure", {},
         {"Wiping Selected Files...", "Erasing Selected Folders...", "Erased 3 files (5.95 KB)."},
         {"+%S%\\d\\desktop.ini"},
@@ -353,15 +357,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Run, ::testing::Values(
         PlantRecentLists, RecentListsGoWithTheBox},
     Row{"Media Player history alone: both lists go; the playlist and the settings stay",
         {kMediaPlayerHistory}, {"Erasing Media Player History..."},
-        {"+%APPDATA%\\Microsoft\\Media Player\\ActivePlaylist.dat"},
-        [](Run& run) {
-          SeedPlayerLists(run);
-          run.Key(HKEY_CURRENT_USER, kPlayerSettings, "v", "t", 0);
-        },
-        [](Run&) {
-          for (const char* key : {kTraceKeys[2], kTraceKeys[3]}) EXPECT_FALSE(HasValue(key, "v"));
-          EXPECT_TRUE(HasValue(kPlayerSettings, "v"));
-        }}));
+        {"+%APPDATA%\\Microsoft\\Media Player\\ActivePlaylist.dat"}, SeedPlayerLists, PlayerListsGone}));
 // clang-format on
 
 }  // namespace
