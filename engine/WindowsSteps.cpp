@@ -11,6 +11,30 @@ namespace {
 
 const char kPlayerKey[] = "SOFTWARE\\Microsoft\\MediaPlayer\\Player\\";
 
+// Recent Documents, then the other lists Windows keeps of what the user
+// opened, ran, typed and searched. Each key goes whole; the settings beside
+// them (Explorer\Advanced, Applets\Paint\View, Regedit's Favorites, which the
+// user made) stay. Explorer, Paint, WordPad and a program that showed an open
+// or save dialog hold their lists in memory and write them back when they
+// close; the README asks the user to close them first.
+const char* const kRecentLists[] = {
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RunMRU",          // the Run box
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\TypedPaths",      // address bar
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\WordWheelQuery",  // search box
+    // The open and save dialogs: Vista's and later, then XP's.
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\OpenSavePidlMRU",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedPidlMRU",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedPidlMRULegacy",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\CIDSizeMRU",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\FirstFolder",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\OpenSaveMRU",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32\\LastVisitedMRU",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Paint\\Recent File List",
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Wordpad\\Recent File List",
+    "Software\\Microsoft\\Search Assistant\\ACMru",  // XP's search box
+};
+
 }  // namespace
 
 void EraseTempFolders(CRunContext& run) {
@@ -28,8 +52,8 @@ void EraseTempFolders(CRunContext& run) {
 void EraseRecentFiles(CRunContext& run) {
   LogLine("Erasing Windows Recent Files...");
   if (run.SpecialFolder(CSIDL_RECENT)) EraseFolderContents(run.pathBuffer, 0, 0);
-  SHDeleteKeyA(HKEY_CURRENT_USER,
-               "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs");
+  // A missing key is no error, and none is created again.
+  for (const char* list : kRecentLists) SHDeleteKeyA(HKEY_CURRENT_USER, list);
 }
 
 void EraseMyDocuments(CRunContext& run) {

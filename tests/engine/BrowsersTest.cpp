@@ -1,7 +1,8 @@
 // Today's browsers on real profiles (tests/data/browsers, made by Debian's
 // chromium and firefox-esr), placed where Windows keeps them: the chromium
 // User Data as Google Chrome's (its profile twice), and again as Opera's (caches in the
-// %LOCALAPPDATA% twin), and the Firefox profile twice through profiles.ini,
+// %LOCALAPPDATA% twin; one row places it for every browser of the family),
+// and the Firefox profile twice through profiles.ini,
 // once relative (cache in the twin) and once absolute, beside a Path that
 // climbs out with "..". One row per selection: the lines it logs; every file
 // no changed pattern names stays byte for byte; no token of the row is left in
@@ -15,6 +16,7 @@
 #include "engine/browsers/SqliteDb.h"
 #include "profile/SweepProfile.h"
 #include "tests/support/Win32Test.h"
+#include "third_party/sqlite/sqlite3.h"
 
 namespace {
 
@@ -32,7 +34,16 @@ const std::string kLocal = Shell(CSIDL_LOCAL_APPDATA), kRoaming = Shell(CSIDL_AP
     kFirefox = kRoaming + "\\Mozilla\\Firefox", kAbs = "C:\\tw-ff-abs",
     kEscape = kRoaming + "\\tw-escape";  // where "../../tw-escape" leads
 const std::string kRoots[] = {kLocal + "\\Google", kRoaming + "\\Opera Software",
-    kLocal + "\\Opera Software", kRoaming + "\\Mozilla", kLocal + "\\Mozilla", kAbs, kEscape};
+    kLocal + "\\Opera Software", kRoaming + "\\Mozilla", kLocal + "\\Mozilla", kAbs, kEscape,
+    kLocal + "\\Microsoft\\Edge", kLocal + "\\BraveSoftware", kLocal + "\\Vivaldi",
+    kLocal + "\\Chromium"};
+// Each Chromium-family browser and its User Data, in the order the run logs
+// them. Opera's is its one profile.
+const std::pair<std::string, std::string> kFamily[] = {
+    {"Microsoft Edge", kLocal + "\\Microsoft\\Edge\\User Data"}, {"Google Chrome", kChrome},
+    {"Brave", kLocal + "\\BraveSoftware\\Brave-Browser\\User Data"},
+    {"Vivaldi", kLocal + "\\Vivaldi\\User Data"}, {"Chromium", kLocal + "\\Chromium\\User Data"},
+    {"Opera", kOpera}, {"Opera GX", kRoaming + "\\Opera Software\\Opera GX Stable"}};
 // clang-format on
 
 std::string Source(std::string path) {  // the source tree, through Wine's Z: drive
@@ -175,13 +186,17 @@ TEST_P(Browsers, EachBoxErasesWhatItNamesAndLeavesEveryOtherByte) {
   for (const std::string& root : kRoots) Tree(root, "", &before);
   CSweepProfile profile;
   for (TargetFlag flag : row.flags) profile.di[flag] = 1;
+  std::vector<std::string> browsers = {"Internet Explorer"};
+  for (const auto& [name, data] : kFamily)
+    if (Exists(data)) browsers.push_back(name);
+  browsers.push_back("Firefox");
 
   profile.Run(kRunAllMask);
 
   std::vector<std::string> lines = {"Start cleaning..."};
   const char* const what[] = {"Cookies", "autocomplete sites", "Cache", "Favorites", "History"};
   // An open Firefox profile is skipped alone: the open row holds one of two.
-  for (std::string name : {"Internet Explorer", "Google Chrome", "Opera", "Firefox"}) {
+  for (const std::string& name : browsers) {
     bool open = std::find(row.open.begin(), row.open.end(), name) != row.open.end();
     if (open) lines.push_back(name + " is open: close it to erase its traces.");
     for (int box = 0; box < 5 && (!open || name == "Firefox"); ++box)
@@ -253,6 +268,11 @@ void SeedSiteRecords(Browsers&) {
   ASSERT_EQ(db.Exec("INSERT INTO previews_v1 VALUES (?1, 1, 1, 0)", kSite), 0);
   ASSERT_EQ(db.Open(kRel + "\\protections.sqlite"), 0);
   ASSERT_EQ(db.Exec("INSERT INTO events (type, count, timestamp) VALUES (1, 1, date('now'))"), 0);
+}
+
+const char kDefault[] = "chromium/User Data/Default";
+bool OperaLike(const std::string& data) {
+  return data.find("\\Opera Software\\") != std::string::npos;
 }
 
 const std::vector<TargetFlag> kAll = {kIeCookies, kTypedUrls, kIeCache, kIeFavorites, kIeHistory};
@@ -348,6 +368,42 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
           ASSERT_EQ(db.Exec("DROP TABLE moz_keywords"), 0);
           ASSERT_EQ(db.Open(kAbsProfile + kPlaces), 0);
           ASSERT_EQ(db.Exec("PRAGMA user_version=99"), 0);
+        }},
+    // The test User Data placed once more for every other browser of the
+    // family, each cleaned whole; Network\Cookies is emptied, never deleted.
+    Row{"chromium-family", kAll, {"\\Edge\\", "\\Google\\", "\\BraveSoftware\\", "\\Vivaldi\\",
+        "\\Chromium\\", "\\Opera Software\\", "\\Mozilla\\Firefox\\", kAbs}, EveryToken(), {},
+        [](Browsers&) {
+          for (const auto& [name, data] : kFamily)
+            if (!Exists(data))
+              Tree(Source(OperaLike(data) ? kDefault : "chromium/User Data"), data);
+        }, [] {
+          for (const auto& [name, data] : kFamily) {
+            std::string db = data + (OperaLike(data) ? "" : "\\Default") + "\\Network\\Cookies";
+            EXPECT_EQ(Sql(db, "SELECT count(*) FROM cookies"), 0) << name << " kept, emptied";
+            EXPECT_TRUE(Exists(db + "-journal")) << name;
+          }
+        }},
+    // places.sqlite with committed pages still in its -wal, as Firefox leaves
+    // it when it does not close cleanly (there: every frecency recomputed,
+    // nothing marked). The log stays, emptied.
+    Row{"history-wal", {kIeHistory}, kHistoryFiles, {"CHROMIUM_TYPED", "CHROMIUM_VISITED",
+        "FIREFOX_TYPED", "FIREFOX_VISITED", "FIREFOX_INPUT", "FIREFOX_DOWNLOAD"}, {}, [](Browsers&) {
+          {
+            CSqliteDb db;
+            ASSERT_EQ(db.Open(kRel + kPlaces), 0);
+            int persist = 1;
+            sqlite3_file_control(db.Get(), "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+            sqlite3_db_config(db.Get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+            ASSERT_EQ(db.Exec("UPDATE moz_places SET recalc_frecency=0, recalc_alt_frecency=0"), 0);
+          }
+          ASSERT_GT(ReadAll(kRel + kPlaces + "-wal").size(), 4096u) << "committed pages";
+        }, [] {
+          EXPECT_EQ(ReadAll(kRel + kPlaces + "-wal").size(), 0u) << "the -wal stays, emptied";
+          EXPECT_EQ(Sql(kRel + kPlaces, "SELECT count(*) FROM moz_historyvisits"), 0);
+          EXPECT_EQ(Sql(kRel + kPlaces, "SELECT count(*) FROM moz_places WHERE "
+                                        "recalc_frecency=0 OR recalc_alt_frecency=0"), 0)
+              << "every kept place is marked for frecency recalculation";
         }}));
 // clang-format on
 

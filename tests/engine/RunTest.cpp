@@ -210,6 +210,57 @@ void NoTraceLeft(Run&) {
     EXPECT_NE(RegGetValueA(HKEY_CURRENT_USER, key, "v", RRF_RT_ANY, 0, 0, 0), 0) << key;
 }
 
+bool HasValue(const std::string& key, const char* name) {
+  return RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY, 0, 0, 0) == ERROR_SUCCESS;
+}
+
+// Media Player's two recent lists, and its settings beside them, which stay.
+const char kPlayerSettings[] = "Software\\Microsoft\\MediaPlayer\\Player\\Settings";
+void SeedPlayerLists(Run& run) {
+  for (const char* key : {kTraceKeys[2], kTraceKeys[3]})
+    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, key, "v", "t"));
+  run.Key(HKEY_CURRENT_USER, kPlayerSettings, "v", "t", 0);
+}
+void PlayerListsGone(Run&) {
+  for (const char* key : {kTraceKeys[2], kTraceKeys[3]}) EXPECT_FALSE(HasValue(key, "v")) << key;
+  EXPECT_TRUE(HasValue(kPlayerSettings, "v"));
+}
+
+// The lists the Recent Files box deletes whole (each planted with a sub-key),
+// and keys beside them that hold settings: those keep a value of the test's.
+// clang-format off
+const std::string kCv = "Software\\Microsoft\\Windows\\CurrentVersion\\",
+    kExplorer = kCv + "Explorer\\", kComDlg = kExplorer + "ComDlg32\\";
+const std::string kRecentLists[] = {kExplorer + "RunMRU", kExplorer + "TypedPaths",
+    kExplorer + "WordWheelQuery", kComDlg + "OpenSavePidlMRU", kComDlg + "LastVisitedPidlMRU",
+    kComDlg + "LastVisitedPidlMRULegacy", kComDlg + "CIDSizeMRU", kComDlg + "FirstFolder",
+    kComDlg + "OpenSaveMRU", kComDlg + "LastVisitedMRU", kCv + "Applets\\Paint\\Recent File List",
+    kCv + "Applets\\Wordpad\\Recent File List", "Software\\Microsoft\\Search Assistant\\ACMru"};
+const std::string kBesideLists[] = {kExplorer + "Advanced", kExplorer + "ComDlg32",
+    kCv + "Applets\\Paint\\View", kCv + "Applets\\Wordpad\\Options",
+    kCv + "Applets\\Regedit\\Favorites", "Software\\Microsoft\\Search Assistant"};
+// clang-format on
+
+void PlantRecentLists(Run& run) {
+  for (const std::string& key : kRecentLists) {
+    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, key + "\\Deep", "v", "t")) << key;
+    run.Undo([key] { SHDeleteKeyA(HKEY_CURRENT_USER, key.c_str()); });
+  }
+  for (const std::string& key : kBesideLists) {
+    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, key, "tw", "t")) << key;
+    run.Undo([key] {
+      SHDeleteValueA(HKEY_CURRENT_USER, key.c_str(), "tw");
+      SHDeleteEmptyKeyA(HKEY_CURRENT_USER, key.c_str());
+    });
+  }
+}
+
+void RecentListsGoWithTheBox(Run& run) {
+  for (const std::string& key : kRecentLists)
+    EXPECT_NE(HasValue(key + "\\Deep", "v"), run.profile_.di[kRecentFiles] != 0) << key;
+  for (const std::string& key : kBesideLists) EXPECT_TRUE(HasValue(key, "tw")) << key;
+}
+
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rows, Run, ::testing::Values(
     Row{"nothing, or flags no step reads", {kIndexDat, kRecycleBin, kNetscapeHiddenMail}, {},
@@ -244,7 +295,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Run, ::testing::Values(
          "-C:\\Documents and Settings\\All Users\\Application Data\\Microsoft\\Media Index\\m",
          "-%S%\\aol\\download\\get.log", "-%S%\\aol\\organize\\goto.AUT",
          "+%S%\\aol\\organize\\goto.arl.bak", "+%S%\\aol\\organize\\sub\\o.aut",
-         "+%S%\\aol\\organize\\gotoaut", "+%S%\\aim\\buddytmp",
+         "+%S%\\aol\\organize\\gotoaut", "+%S%\\aim\\buddytmp", "+%S%\\aim\\buddy.tmpl",
          "-%S%\\aol\\organize\\CACHE\\a", "-%S%\\yahoo\\ypager.log", "-%S%\\yahoo\\IMVCache\\a",
          "+%S%\\yahoo\\other.txt", "-%S%\\icq\\Received Files\\s.zip", "-%S%\\icq\\2002b\\h",
          "+%S%\\icq\\icq.exe", "-%S%\\aim\\buddy.tmp", "-%S%\\aim\\log.dat", "+%S%\\aim\\aim.exe",
@@ -267,14 +318,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Run, ::testing::Values(
     Row{"Media Player playlists alone: both recent lists emptied", {kMediaPlayerPlaylists},
         {"Erasing Media Player Playlists...", "Erasing Media Player Keys...", "Erased *"},
         {"-%APPDATA%\\Microsoft\\Media Player\\ActivePlaylist.dat"},
-        [](Run&) {
-          for (const char* key : {kTraceKeys[2], kTraceKeys[3]})
-            ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, key, "v", "t"));
-        },
-        [](Run&) {
-          for (const char* key : {kTraceKeys[2], kTraceKeys[3]})
-            EXPECT_NE(RegGetValueA(HKEY_CURRENT_USER, key, "v", RRF_RT_ANY, 0, 0, 0), 0) << key;
-        }},
+        SeedPlayerLists, PlayerListsGone},
     Row{"the summary: files and bytes, exact; a kept desktop.ini is no failure", {},
         {"Wiping Selected Files...", "Erasing Selected Folders...", "Erased 3 files (5.95 KB)."},
         {"+%S%\\d\\desktop.ini"},
@@ -305,7 +349,15 @@ INSTANTIATE_TEST_SUITE_P(Rows, Run, ::testing::Values(
         [](Run&) { EXPECT_EQ(Cached(kCookie) * 2 + Cached(kPage), 1); }},
     Row{"browser cache: the pages, not the cookie entries", {kIeCache},
         {"Erasing Internet Explorer Cache...", "Erased *"}, {}, SeedCache,
-        [](Run&) { EXPECT_EQ(Cached(kCookie) * 2 + Cached(kPage), 2); }}));
+        [](Run&) { EXPECT_EQ(Cached(kCookie) * 2 + Cached(kPage), 2); }},
+    Row{"the recent lists go whole with Recent Files; the settings beside them stay",
+        {kRecentFiles}, {"Erasing Windows Recent Files...", "Erased *"}, {"-%RECENT%\\d.lnk"},
+        PlantRecentLists, RecentListsGoWithTheBox},
+    Row{"the recent lists without the box: nothing changes", {}, {}, {"+%RECENT%\\d.lnk"},
+        PlantRecentLists, RecentListsGoWithTheBox},
+    Row{"Media Player history alone: both lists go; the playlist and the settings stay",
+        {kMediaPlayerHistory}, {"Erasing Media Player History..."},
+        {"+%APPDATA%\\Microsoft\\Media Player\\ActivePlaylist.dat"}, SeedPlayerLists, PlayerListsGone}));
 // clang-format on
 
 }  // namespace
