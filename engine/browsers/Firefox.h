@@ -13,6 +13,9 @@ struct FirefoxProfile {
   std::string cache;  // "" when it has no cache folder
 };
 
+// permissions.sqlite's PRAGMA user_version as Firefox 153 ESR writes it.
+constexpr int kPermissionsVersion = 13;
+
 // Opens a database of the profile whose PRAGMA user_version is no newer than
 // `version`.
 bool OpenVersioned(CSqliteDb& db, const std::string& path, int version);

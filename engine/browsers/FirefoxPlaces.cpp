@@ -5,6 +5,7 @@
 #include "engine/EraseNames.h"
 #include "engine/Primitives.h"
 #include "engine/browsers/Firefox.h"
+#include "engine/browsers/SiteOrigins.h"
 #include "third_party/sqlite/sqlite3.h"
 
 namespace firefox {
@@ -163,13 +164,19 @@ void EraseFavorites(const FirefoxProfile& profile) {
 // Besides places, Firefox's own history clearing (Sanitizer's history item)
 // empties the content-blocking statistics (TrackingDBService: counts per
 // day) and wipes the new-tab page's thumbnails (PageThumbs, on
-// "history-cleared").
+// "history-cleared"). permissions.sqlite keeps when the user last interacted
+// with each site (moz_origin_interactions), a record of the visits as well:
+// those of web sites go, and the permissions beside them, the user's own, stay.
 void EraseHistory(const FirefoxProfile& profile) {
   ChangePlaces(profile, ClearHistory);
   CSqliteDb db;
   if (OpenVersioned(db, profile.folder + "\\protections.sqlite", kProtectionsVersion) &&
       db.HasTable("events"))
     ChangeAndCompact(db, [](CSqliteDb& d) { return d.Exec("DELETE FROM events"); });
+  CSqliteDb permissions;
+  if (OpenVersioned(permissions, profile.folder + "\\permissions.sqlite", kPermissionsVersion) &&
+      AddSiteTests(permissions) == SQLITE_OK)
+    DeleteRows(permissions, {{"moz_origin_interactions", {"origin"}, "web_key(origin)"}});
   if (!profile.cache.empty() && IsPlainFolder(profile.cache, "thumbnails"))
     EraseFolderContents(ChildPath(profile.cache, "thumbnails"), 0, 0);
 }

@@ -20,8 +20,7 @@ namespace {
 // PRAGMA user_version as Firefox 153 ESR writes it: storage.sqlite (storage
 // version 2.3), and the localStorage archives (storage\ls-archive.sqlite, and
 // webappsstore.sqlite of versions before it).
-constexpr int kStorageVersion = 0x20003, kWebappsStoreVersion = 2, kPermissionsVersion = 13,
-              kBounceTrackingVersion = 1;
+constexpr int kStorageVersion = 0x20003, kWebappsStoreVersion = 2, kBounceTrackingVersion = 1;
 
 // The serviceworker.txt versions whose entries are known: Firefox 115 to 153
 // write 9 to 12, and in each an entry's lines begin with its origin
