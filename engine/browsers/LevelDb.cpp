@@ -6,6 +6,7 @@
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
 #include "engine/browsers/LevelDbFolders.h"
+#include "engine/browsers/LevelDbRecords.h"
 #include "leveldb/db.h"
 #include "leveldb/env.h"
 #include "leveldb/write_batch.h"
@@ -169,14 +170,14 @@ bool CLevelDbRebuild::StopAfter(LevelDbStep step) {
 bool CLevelDbRebuild::Open() {
   RecoverLevelDbSwap(m_folder);
   DWORD attributes = StartingFolderAttributes(m_folder);
-  std::vector<std::string> files;
+  m_files.clear();
   if (!MayList(attributes) || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-      !ListDataFiles(m_folder, files))
+      !ListDataFiles(m_folder, m_files))
     return false;
   LevelDbSiblings names(m_folder);
   if (!CreateDirectoryA(names.copy.c_str(), nullptr)) return false;
   m_ownsCopy = true;
-  for (const std::string& name : files)
+  for (const std::string& name : m_files)
     if (!CopyPlainFile(ChildPath(m_folder, name.c_str()), ChildPath(names.copy, name.c_str()),
                        false))
       return false;
@@ -241,7 +242,14 @@ long long CLevelDbRebuild::Rebuild(
   bool sound = entry->status().ok();
   entry.reset();
   if (!sound) return -1;
-  if (!any) return 0;
+  // No live entry goes, but the folder's files may still hold dead records
+  // that name one (overwritten values, deleted keys, keys in the MANIFEST):
+  // read from the original, since opening the copy rewrote it.
+  if (!any) {
+    RecordsNamed dead = FindNamedRecord(m_folder, m_files, Options(false).env, drop);
+    if (dead == RecordsNamed::kUnreadable) return -1;
+    if (dead == RecordsNamed::kNone) return 0;
+  }
 
   long long dropped = 0;
   LevelDbSiblings names(m_folder);
@@ -274,5 +282,5 @@ long long CLevelDbRebuild::Rebuild(
   // Kept while anything holding the erased entries is left: the next run
   // tries again.
   if (gone) DeleteFileA(names.journal.c_str());
-  return dropped;
+  return any ? dropped : 1;
 }

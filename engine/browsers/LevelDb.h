@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace leveldb {
 class DB;
@@ -61,12 +62,19 @@ class CLevelDbRebuild {
   bool Open();
   // Each entry of the copy, in key order. False when reading met damage.
   bool ForEach(const std::function<void(std::string_view key, std::string_view value)>& visit);
-  // Writes the entries for which drop() is false into a fresh sibling folder
-  // (streaming, in bounded batches), copies the folder's subfolders into it
-  // unchanged, swaps it in under a journal, then erases the original and the
-  // copy through the primitives. Returns how many entries went; 0 leaves the
-  // original exactly as it is; -1 when it failed and the original is
-  // untouched (or the journal will finish the swap at the next run).
+  // Rebuilds the folder when drop() is true for any record its files hold:
+  // a live entry of the copy, or else any record, dead ones included, of the
+  // original's logs, tables and MANIFEST (LevelDbRecords.h), which keep
+  // overwritten values, deleted keys and table bounds readable.
+  // Rebuilding writes the live entries for which drop() is false into a
+  // fresh sibling folder (streaming, in bounded batches), copies the folder's
+  // subfolders into it unchanged, swaps it in under a journal, then erases
+  // the original and the copy through the primitives.
+  // Returns how many live entries went, or 1 when only dead records named
+  // something; 0 when nothing did, and the original is left exactly as it
+  // is; -1 when it failed (a damaged record among the dead ones included:
+  // not a layout we know) and the original is untouched (or the journal will
+  // finish the swap at the next run).
   long long Rebuild(const std::function<bool(std::string_view key, std::string_view value)>& drop);
 
  private:
@@ -75,6 +83,7 @@ class CLevelDbRebuild {
   bool WriteFresh(const Drop& drop, long long& dropped);
 
   std::string m_folder;
+  std::vector<std::string> m_files;     // the original's data files, as Open listed them
   std::unique_ptr<leveldb::DB> m_copy;  // open on the private copy
   bool m_ownsCopy = false;              // made here: erased at the end
   bool m_ownsFresh = false;             // made here and not (to be) swapped in: erased at the end
