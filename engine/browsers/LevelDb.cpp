@@ -5,6 +5,7 @@
 
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
+#include "engine/browsers/LevelDbEnv.h"
 #include "engine/browsers/LevelDbFolders.h"
 #include "engine/browsers/LevelDbRecords.h"
 #include "leveldb/db.h"
@@ -28,49 +29,9 @@ class CNoInfoLog : public leveldb::Logger {
 };
 CNoInfoLog g_noInfoLog;
 
-// Tables are read with ReadFile at an offset. LevelDB's Windows environment
-// maps each table file it opens (up to 1000) and keeps it mapped while the
-// table is cached, so every page a rebuild reads stays in the working set,
-// which then grows with the database (measured under Wine: 125 MB at the
-// peak for a 56 MB database, 31 MB when read like this).
-class CTableFile : public leveldb::RandomAccessFile {
- public:
-  explicit CTableFile(HANDLE file) : m_file(file) {}
-  leveldb::Status Read(uint64_t offset, size_t n, leveldb::Slice* result,
-                       char* scratch) const override {
-    // An offset of its own per call: LevelDB reads a table from two threads.
-    OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD read = 0;
-    if (!ReadFile(m_file.Get(), scratch, static_cast<DWORD>(n), &read, &at) &&
-        GetLastError() != ERROR_HANDLE_EOF)
-      return leveldb::Status::IOError("ReadFile failed");
-    *result = leveldb::Slice(scratch, read);
-    return leveldb::Status::OK();
-  }
-
- private:
-  CFileHandle m_file;
-};
-
-class CReadFileEnv : public leveldb::EnvWrapper {
- public:
-  CReadFileEnv() : EnvWrapper(leveldb::Env::Default()) {}
-  leveldb::Status NewRandomAccessFile(const std::string& name,
-                                      leveldb::RandomAccessFile** file) override {
-    // As LevelDB opens them: shared for reading only.
-    HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_READONLY, nullptr);
-    *file = handle == INVALID_HANDLE_VALUE ? nullptr : new CTableFile(handle);
-    return *file ? leveldb::Status::OK() : leveldb::Status::IOError(name, "cannot be opened");
-  }
-};
-
 leveldb::Options Options(bool create) {
-  static CReadFileEnv env;
   leveldb::Options options;
-  options.env = &env;
+  options.env = LevelDbEnv();
   options.paranoid_checks = true;
   options.info_log = &g_noInfoLog;
   options.create_if_missing = create;
@@ -208,6 +169,14 @@ bool CLevelDbRebuild::WriteFresh(const Drop& drop, long long& dropped) {
   if (!leveldb::DB::Open(Options(true), names.fresh, &db).ok()) return false;
   std::unique_ptr<leveldb::DB> fresh(db);
   std::unique_ptr<leveldb::Iterator> entry(m_copy->NewIterator(Checked()));
+  // Every batch is synced: the fresh folder is complete on the disk before
+  // the journal says so. Syncing only the last one is not enough: LevelDB
+  // syncs its tables and MANIFEST, but not a log it leaves for a new one
+  // (every 4 MB), and a database closed while that log's memory table is
+  // being written out drops the table and keeps the unsynced log
+  // (db_impl.cc, CompactMemTable when shutting down).
+  leveldb::WriteOptions synced;
+  synced.sync = true;
   leveldb::WriteBatch batch;
   for (entry->SeekToFirst(); entry->Valid(); entry->Next()) {
     if (drop(View(entry->key()), View(entry->value()))) {
@@ -216,16 +185,10 @@ bool CLevelDbRebuild::WriteFresh(const Drop& drop, long long& dropped) {
     }
     batch.Put(entry->key(), entry->value());
     if (batch.ApproximateSize() < kBatchBytes) continue;
-    if (!fresh->Write(leveldb::WriteOptions(), &batch).ok()) return false;
+    if (!fresh->Write(synced, &batch).ok()) return false;
     batch.Clear();
   }
-  if (!entry->status().ok()) return false;
-  // The last batch is synced, and with it the log holding the batches before
-  // it; LevelDB syncs its tables and MANIFEST itself. The fresh folder is
-  // complete on the disk before the journal says so.
-  leveldb::WriteOptions synced;
-  synced.sync = true;
-  if (!fresh->Write(synced, &batch).ok()) return false;
+  if (!entry->status().ok() || !fresh->Write(synced, &batch).ok()) return false;
   fresh.reset();
   return CopySubfolders(m_folder, names.fresh);
 }
@@ -246,7 +209,7 @@ long long CLevelDbRebuild::Rebuild(
   // that name one (overwritten values, deleted keys, keys in the MANIFEST):
   // read from the original, since opening the copy rewrote it.
   if (!any) {
-    RecordsNamed dead = FindNamedRecord(m_folder, m_files, Options(false).env, drop);
+    RecordsNamed dead = FindNamedRecord(m_folder, m_files, LevelDbEnv(), drop);
     if (dead == RecordsNamed::kUnreadable) return -1;
     if (dead == RecordsNamed::kNone) return 0;
   }
