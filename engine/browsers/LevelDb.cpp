@@ -29,9 +29,9 @@ class CNoInfoLog : public leveldb::Logger {
 };
 CNoInfoLog g_noInfoLog;
 
-leveldb::Options Options(bool create) {
+leveldb::Options Options(CLevelDbEnv* env, bool create) {
   leveldb::Options options;
-  options.env = LevelDbEnv();
+  options.env = env;
   options.paranoid_checks = true;
   options.info_log = &g_noInfoLog;
   options.create_if_missing = create;
@@ -146,8 +146,9 @@ bool CLevelDbRebuild::Open() {
   // The copy is opened, never the browser's folder: opening a LevelDB
   // rewrites it. A comparator other than the bytewise one (IndexedDB's) or
   // a damaged log fails here.
+  m_copyEnv.reset(new CLevelDbEnv(true));
   leveldb::DB* db = nullptr;
-  if (!leveldb::DB::Open(Options(false), names.copy, &db).ok()) return false;
+  if (!leveldb::DB::Open(Options(m_copyEnv.get(), false), names.copy, &db).ok()) return false;
   m_copy.reset(db);
   return true;
 }
@@ -165,8 +166,9 @@ bool CLevelDbRebuild::WriteFresh(const Drop& drop, long long& dropped) {
   LevelDbSiblings names(m_folder);
   if (!CreateDirectoryA(names.fresh.c_str(), nullptr)) return false;
   m_ownsFresh = true;
+  CLevelDbEnv env(false);  // outlives `fresh`
   leveldb::DB* db = nullptr;
-  if (!leveldb::DB::Open(Options(true), names.fresh, &db).ok()) return false;
+  if (!leveldb::DB::Open(Options(&env, true), names.fresh, &db).ok()) return false;
   std::unique_ptr<leveldb::DB> fresh(db);
   std::unique_ptr<leveldb::Iterator> entry(m_copy->NewIterator(Checked()));
   // Every batch is synced: the fresh folder is complete on the disk before
@@ -209,7 +211,7 @@ long long CLevelDbRebuild::Rebuild(
   // that name one (overwritten values, deleted keys, keys in the MANIFEST):
   // read from the original, since opening the copy rewrote it.
   if (!any) {
-    RecordsNamed dead = FindNamedRecord(m_folder, m_files, LevelDbEnv(), drop);
+    RecordsNamed dead = FindNamedRecord(m_folder, m_files, m_copyEnv.get(), drop);
     if (dead == RecordsNamed::kUnreadable) return -1;
     if (dead == RecordsNamed::kNone) return 0;
   }

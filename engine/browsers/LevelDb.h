@@ -28,6 +28,7 @@
 namespace leveldb {
 class DB;
 }
+class CLevelDbEnv;
 
 // The steps of Open and Rebuild, in their order. Tests stand in for a run
 // killed right after one of them, which nothing else can make happen at a
@@ -83,10 +84,11 @@ class CLevelDbRebuild {
   bool WriteFresh(const Drop& drop, long long& dropped);
 
   std::string m_folder;
-  std::vector<std::string> m_files;     // the original's data files, as Open listed them
-  std::unique_ptr<leveldb::DB> m_copy;  // open on the private copy
-  bool m_ownsCopy = false;              // made here: erased at the end
-  bool m_ownsFresh = false;             // made here and not (to be) swapped in: erased at the end
+  std::vector<std::string> m_files;        // the original's data files, as Open listed them
+  std::unique_ptr<CLevelDbEnv> m_copyEnv;  // the copy's: outlives m_copy
+  std::unique_ptr<leveldb::DB> m_copy;     // open on the private copy
+  bool m_ownsCopy = false;                 // made here: erased at the end
+  bool m_ownsFresh = false;  // made here and not (to be) swapped in: erased at the end
 };
 
 // A swap a killed run left beside `folder`: finished or undone, and the

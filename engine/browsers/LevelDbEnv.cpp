@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "engine/Handles.h"
-#include "leveldb/env.h"
 
 namespace {
 
@@ -136,22 +135,43 @@ class CTableFile : public leveldb::RandomAccessFile {
   CFileHandle m_file;
 };
 
-class CReadFileEnv : public leveldb::EnvWrapper {
- public:
-  CReadFileEnv() : EnvWrapper(leveldb::Env::Default()) {}
-  leveldb::Status NewRandomAccessFile(const std::string& name,
-                                      leveldb::RandomAccessFile** file) override {
-    // As LevelDB opens them: shared for reading only.
-    HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_READONLY, nullptr);
-    *file = handle == INVALID_HANDLE_VALUE ? nullptr : new CTableFile(handle);
-    return *file ? leveldb::Status::OK() : leveldb::Status::IOError(name, "cannot be opened");
-  }
-};
-
 }  // namespace
 
-leveldb::Env* LevelDbEnv() {
-  static CReadFileEnv env;
-  return &env;
+CLevelDbEnv::CLevelDbEnv(bool onlyRead)
+    : EnvWrapper(leveldb::Env::Default()), m_onlyRead(onlyRead), m_opener(GetCurrentThreadId()) {}
+
+bool CLevelDbEnv::MayChange() const { return !m_onlyRead || GetCurrentThreadId() == m_opener; }
+
+leveldb::Status CLevelDbEnv::NewRandomAccessFile(const std::string& name,
+                                                 leveldb::RandomAccessFile** file) {
+  // As LevelDB opens them: shared for reading only.
+  HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_READONLY, nullptr);
+  *file = handle == INVALID_HANDLE_VALUE ? nullptr : new CTableFile(handle);
+  return *file ? leveldb::Status::OK() : leveldb::Status::IOError(name, "cannot be opened");
+}
+
+leveldb::Status CLevelDbEnv::NewWritableFile(const std::string& name,
+                                             leveldb::WritableFile** file) {
+  *file = nullptr;
+  return MayChange() ? target()->NewWritableFile(name, file)
+                     : leveldb::Status::IOError(name, "a copy that is only read");
+}
+
+leveldb::Status CLevelDbEnv::NewAppendableFile(const std::string& name,
+                                               leveldb::WritableFile** file) {
+  *file = nullptr;
+  return MayChange() ? target()->NewAppendableFile(name, file)
+                     : leveldb::Status::IOError(name, "a copy that is only read");
+}
+
+leveldb::Status CLevelDbEnv::RenameFile(const std::string& from, const std::string& to) {
+  return MayChange() ? target()->RenameFile(from, to)
+                     : leveldb::Status::IOError(from, "a copy that is only read");
+}
+
+leveldb::Status CLevelDbEnv::RemoveFile(const std::string& name) {
+  // LevelDB goes on without complaint when a file it no longer needs stays.
+  return m_onlyRead ? leveldb::Status::IOError(name, "a copy that is only read")
+                    : target()->RemoveFile(name);
 }
