@@ -6,7 +6,8 @@
 // them: after deletions and a full compaction, the MANIFEST still names keys
 // (each table's smallest and largest, the compaction pointers) and old logs
 // keep them. So the folder F is copied, read from the copy, and, when entries
-// are to go, replaced by a fresh database holding only the entries that stay.
+// are to go (live ones, or dead records that F's files still hold), replaced
+// by a fresh database holding only the entries that stay.
 //
 // Beside F (the private names a run uses, erased again before it ends):
 //   F.tidewisp-copy  the copy that is read
