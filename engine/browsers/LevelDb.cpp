@@ -5,7 +5,9 @@
 
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
+#include "engine/browsers/LevelDbEnv.h"
 #include "engine/browsers/LevelDbFolders.h"
+#include "engine/browsers/LevelDbRecords.h"
 #include "leveldb/db.h"
 #include "leveldb/env.h"
 #include "leveldb/write_batch.h"
@@ -27,49 +29,9 @@ class CNoInfoLog : public leveldb::Logger {
 };
 CNoInfoLog g_noInfoLog;
 
-// Tables are read with ReadFile at an offset. LevelDB's Windows environment
-// maps each table file it opens (up to 1000) and keeps it mapped while the
-// table is cached, so every page a rebuild reads stays in the working set,
-// which then grows with the database (measured under Wine: 125 MB at the
-// peak for a 56 MB database, 31 MB when read like this).
-class CTableFile : public leveldb::RandomAccessFile {
- public:
-  explicit CTableFile(HANDLE file) : m_file(file) {}
-  leveldb::Status Read(uint64_t offset, size_t n, leveldb::Slice* result,
-                       char* scratch) const override {
-    // An offset of its own per call: LevelDB reads a table from two threads.
-    OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD read = 0;
-    if (!ReadFile(m_file.Get(), scratch, static_cast<DWORD>(n), &read, &at) &&
-        GetLastError() != ERROR_HANDLE_EOF)
-      return leveldb::Status::IOError("ReadFile failed");
-    *result = leveldb::Slice(scratch, read);
-    return leveldb::Status::OK();
-  }
-
- private:
-  CFileHandle m_file;
-};
-
-class CReadFileEnv : public leveldb::EnvWrapper {
- public:
-  CReadFileEnv() : EnvWrapper(leveldb::Env::Default()) {}
-  leveldb::Status NewRandomAccessFile(const std::string& name,
-                                      leveldb::RandomAccessFile** file) override {
-    // As LevelDB opens them: shared for reading only.
-    HANDLE handle = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_READONLY, nullptr);
-    *file = handle == INVALID_HANDLE_VALUE ? nullptr : new CTableFile(handle);
-    return *file ? leveldb::Status::OK() : leveldb::Status::IOError(name, "cannot be opened");
-  }
-};
-
-leveldb::Options Options(bool create) {
-  static CReadFileEnv env;
+leveldb::Options Options(CLevelDbEnv* env, bool create) {
   leveldb::Options options;
-  options.env = &env;
+  options.env = env;
   options.paranoid_checks = true;
   options.info_log = &g_noInfoLog;
   options.create_if_missing = create;
@@ -169,14 +131,14 @@ bool CLevelDbRebuild::StopAfter(LevelDbStep step) {
 bool CLevelDbRebuild::Open() {
   RecoverLevelDbSwap(m_folder);
   DWORD attributes = StartingFolderAttributes(m_folder);
-  std::vector<std::string> files;
+  m_files.clear();
   if (!MayList(attributes) || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-      !ListDataFiles(m_folder, files))
+      !ListDataFiles(m_folder, m_files))
     return false;
   LevelDbSiblings names(m_folder);
   if (!CreateDirectoryA(names.copy.c_str(), nullptr)) return false;
   m_ownsCopy = true;
-  for (const std::string& name : files)
+  for (const std::string& name : m_files)
     if (!CopyPlainFile(ChildPath(m_folder, name.c_str()), ChildPath(names.copy, name.c_str()),
                        false))
       return false;
@@ -184,8 +146,9 @@ bool CLevelDbRebuild::Open() {
   // The copy is opened, never the browser's folder: opening a LevelDB
   // rewrites it. A comparator other than the bytewise one (IndexedDB's) or
   // a damaged log fails here.
+  m_copyEnv.reset(new CLevelDbEnv(true));
   leveldb::DB* db = nullptr;
-  if (!leveldb::DB::Open(Options(false), names.copy, &db).ok()) return false;
+  if (!leveldb::DB::Open(Options(m_copyEnv.get(), false), names.copy, &db).ok()) return false;
   m_copy.reset(db);
   return true;
 }
@@ -203,10 +166,19 @@ bool CLevelDbRebuild::WriteFresh(const Drop& drop, long long& dropped) {
   LevelDbSiblings names(m_folder);
   if (!CreateDirectoryA(names.fresh.c_str(), nullptr)) return false;
   m_ownsFresh = true;
+  CLevelDbEnv env(false);  // outlives `fresh`
   leveldb::DB* db = nullptr;
-  if (!leveldb::DB::Open(Options(true), names.fresh, &db).ok()) return false;
+  if (!leveldb::DB::Open(Options(&env, true), names.fresh, &db).ok()) return false;
   std::unique_ptr<leveldb::DB> fresh(db);
   std::unique_ptr<leveldb::Iterator> entry(m_copy->NewIterator(Checked()));
+  // Every batch is synced: the fresh folder is complete on the disk before
+  // the journal says so. Syncing only the last one is not enough: LevelDB
+  // syncs its tables and MANIFEST, but not a log it leaves for a new one
+  // (every 4 MB), and a database closed while that log's memory table is
+  // being written out drops the table and keeps the unsynced log
+  // (db_impl.cc, CompactMemTable when shutting down).
+  leveldb::WriteOptions synced;
+  synced.sync = true;
   leveldb::WriteBatch batch;
   for (entry->SeekToFirst(); entry->Valid(); entry->Next()) {
     if (drop(View(entry->key()), View(entry->value()))) {
@@ -215,16 +187,10 @@ bool CLevelDbRebuild::WriteFresh(const Drop& drop, long long& dropped) {
     }
     batch.Put(entry->key(), entry->value());
     if (batch.ApproximateSize() < kBatchBytes) continue;
-    if (!fresh->Write(leveldb::WriteOptions(), &batch).ok()) return false;
+    if (!fresh->Write(synced, &batch).ok()) return false;
     batch.Clear();
   }
-  if (!entry->status().ok()) return false;
-  // The last batch is synced, and with it the log holding the batches before
-  // it; LevelDB syncs its tables and MANIFEST itself. The fresh folder is
-  // complete on the disk before the journal says so.
-  leveldb::WriteOptions synced;
-  synced.sync = true;
-  if (!fresh->Write(synced, &batch).ok()) return false;
+  if (!entry->status().ok() || !fresh->Write(synced, &batch).ok()) return false;
   fresh.reset();
   return CopySubfolders(m_folder, names.fresh);
 }
@@ -241,7 +207,14 @@ long long CLevelDbRebuild::Rebuild(
   bool sound = entry->status().ok();
   entry.reset();
   if (!sound) return -1;
-  if (!any) return 0;
+  // No live entry goes, but the folder's files may still hold dead records
+  // that name one (overwritten values, deleted keys, keys in the MANIFEST):
+  // read from the original, since opening the copy rewrote it.
+  if (!any) {
+    RecordsNamed dead = FindNamedRecord(m_folder, m_files, m_copyEnv.get(), drop);
+    if (dead == RecordsNamed::kUnreadable) return -1;
+    if (dead == RecordsNamed::kNone) return 0;
+  }
 
   long long dropped = 0;
   LevelDbSiblings names(m_folder);
@@ -274,5 +247,5 @@ long long CLevelDbRebuild::Rebuild(
   // Kept while anything holding the erased entries is left: the next run
   // tries again.
   if (gone) DeleteFileA(names.journal.c_str());
-  return dropped;
+  return any ? dropped : 1;
 }

@@ -6,7 +6,8 @@
 // them: after deletions and a full compaction, the MANIFEST still names keys
 // (each table's smallest and largest, the compaction pointers) and old logs
 // keep them. So the folder F is copied, read from the copy, and, when entries
-// are to go, replaced by a fresh database holding only the entries that stay.
+// are to go (live ones, or dead records that F's files still hold), replaced
+// by a fresh database holding only the entries that stay.
 //
 // Beside F (the private names a run uses, erased again before it ends):
 //   F.tidewisp-copy  the copy that is read
@@ -23,10 +24,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace leveldb {
 class DB;
 }
+class CLevelDbEnv;
 
 // The steps of Open and Rebuild, in their order. Tests stand in for a run
 // killed right after one of them, which nothing else can make happen at a
@@ -61,12 +64,19 @@ class CLevelDbRebuild {
   bool Open();
   // Each entry of the copy, in key order. False when reading met damage.
   bool ForEach(const std::function<void(std::string_view key, std::string_view value)>& visit);
-  // Writes the entries for which drop() is false into a fresh sibling folder
-  // (streaming, in bounded batches), copies the folder's subfolders into it
-  // unchanged, swaps it in under a journal, then erases the original and the
-  // copy through the primitives. Returns how many entries went; 0 leaves the
-  // original exactly as it is; -1 when it failed and the original is
-  // untouched (or the journal will finish the swap at the next run).
+  // Rebuilds the folder when drop() is true for any record its files hold:
+  // a live entry of the copy, or else any record, dead ones included, of the
+  // original's logs, tables and MANIFEST (LevelDbRecords.h), which keep
+  // overwritten values, deleted keys and table bounds readable.
+  // Rebuilding writes the live entries for which drop() is false into a
+  // fresh sibling folder (streaming, in bounded batches), copies the folder's
+  // subfolders into it unchanged, swaps it in under a journal, then erases
+  // the original and the copy through the primitives.
+  // Returns how many live entries went, or 1 when only dead records named
+  // something; 0 when nothing did, and the original is left exactly as it
+  // is; -1 when it failed (a damaged record among the dead ones included:
+  // not a layout we know) and the original is untouched (or the journal will
+  // finish the swap at the next run).
   long long Rebuild(const std::function<bool(std::string_view key, std::string_view value)>& drop);
 
  private:
@@ -75,9 +85,11 @@ class CLevelDbRebuild {
   bool WriteFresh(const Drop& drop, long long& dropped);
 
   std::string m_folder;
-  std::unique_ptr<leveldb::DB> m_copy;  // open on the private copy
-  bool m_ownsCopy = false;              // made here: erased at the end
-  bool m_ownsFresh = false;             // made here and not (to be) swapped in: erased at the end
+  std::vector<std::string> m_files;        // the original's data files, as Open listed them
+  std::unique_ptr<CLevelDbEnv> m_copyEnv;  // the copy's: outlives m_copy
+  std::unique_ptr<leveldb::DB> m_copy;     // open on the private copy
+  bool m_ownsCopy = false;                 // made here: erased at the end
+  bool m_ownsFresh = false;  // made here and not (to be) swapped in: erased at the end
 };
 
 // A swap a killed run left beside `folder`: finished or undone, and the

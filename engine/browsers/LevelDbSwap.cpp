@@ -15,7 +15,9 @@ namespace {
 // The journal's whole content. A journal holding anything else was cut short
 // by a kill while it was written, before any rename.
 constexpr char kJournalMark[] = "Tidewisp LevelDB swap: the fresh database is complete.\r\n";
-constexpr DWORD kCopyChunk = 1 << 20;
+// Under Wine, copying a 56 MB folder in 64 KB pieces took 0.05 s, as
+// CopyFileA does; in 1 MB pieces, 0.2 s.
+constexpr DWORD kCopyChunk = 1 << 16;
 
 bool IsFolder(const std::string& path) {
   DWORD attributes = StartingFolderAttributes(path);

@@ -455,7 +455,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
     // Garbage for Chrome's History, a newer one for Opera's, a missing table
     // and a newer schema for Firefox's places, a Preferences that protects
     // what History edits (Chrome's) and one that is not JSON (Opera's): each is left
-    // as it is, and the sound second profile of Chrome is cleaned all the same.
+    // as it is, and the sound second profile of Chrome, and every sound
+    // shared_proto_db, are cleaned all the same.
     Row{"damaged", {kIeHistory}, {"\\Favicons", "\\Top Sites", "\\Shortcuts",
         "\\Network Action Predictor", "\\ukm_db", "\\Profile 1\\", "\\DIPS", "heavy_ad",
         "protections.sqlite", "thumbnails", "shared_proto_db", "permissions.sqlite"}, {}, {}, [](Browsers&) {
