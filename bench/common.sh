@@ -47,5 +47,8 @@ for d in range(folders):
 PY
 }
 
+# median NUMBER...: the middle one (the mean of the two middle ones).
+median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
+
 # now: seconds since the epoch, with nanoseconds.
 now() { date +%s.%N; }

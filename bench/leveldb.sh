@@ -32,7 +32,6 @@ for n in $(seq 1 "$rounds"); do
   printf 'round %d: rebuild %.2f s (%s) | copy %.2f s\n' "$n" "${rebuilds[-1]}" "$steps" "${copies[-1]}"
   rm -rf "$bench_unix/rebuild$n" "$bench_unix/source$n" "$bench_unix/copy$n"
 done
-median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
 r=$(median "${rebuilds[@]}") c=$(median "${copies[@]}")
 printf 'median: rebuild %.2f s | copy %.2f s\n' "$r" "$c"
 printf 'ratio rebuild / copy: %.2f\n' "$(echo "$r / $c" | bc -l)"

@@ -49,7 +49,6 @@ for n in $(seq 1 "$rounds"); do
   printf 'round %d: clean %.2f s (%s) | copy %.2f s\n' "$n" "${cleans[-1]}" "$steps" "${copies[-1]}"
   rm -rf "$bench_unix/clean$n" "$bench_unix/source$n" "$bench_unix/copy$n"
 done
-median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
 c=$(median "${cleans[@]}") p=$(median "${copies[@]}")
 printf 'median: clean %.2f s | copy %.2f s\n' "$c" "$p"
 printf 'ratio clean / copy: %.2f\n' "$(echo "$c / $p" | bc -l)"

@@ -38,7 +38,6 @@ for n in $(seq 1 "$rounds"); do
     "$n" "${wipes[-1]}" "${fills[-1]}" "${deletes[-1]}" "${dds[-1]}" "${rms[-1]}"
 done
 
-median() { printf '%s\n' "$@" | sort -g | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
 w=$(median "${wipes[@]}") f=$(median "${fills[@]}") x=$(median "${deletes[@]}")
 d=$(median "${dds[@]}") r=$(median "${rms[@]}")
 printf 'median: WipeFile %.2f s | overwrite+flush %.2f s, delete %.2f s | dd %.2f s, rm %.2f s\n' \

@@ -47,9 +47,9 @@ constexpr size_t kCookieSiteRecords = 2;
 void EraseSiteRecords(const std::string& folder, size_t count);
 
 // The boxes, one profile at a time (ChromiumBoxes.cpp, ChromiumHistory.cpp).
+// Cookies means cookies and site data: EraseCookies ends with EraseSiteData,
+// what web sites stored (ChromiumSiteData.cpp, ChromiumSiteLevelDbs.cpp).
 void EraseCookies(const ChromiumProfile& profile);
-// What web sites stored, beside their cookies (ChromiumSiteData.cpp,
-// ChromiumSiteLevelDbs.cpp).
 void EraseSiteData(const ChromiumProfile& profile);
 void EraseSiteLevelDbs(const ChromiumProfile& profile);
 void EraseTypedUrls(const ChromiumProfile& profile);

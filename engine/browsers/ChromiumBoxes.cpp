@@ -57,6 +57,7 @@ void EraseCookies(const ChromiumProfile& profile) {
   EmptyTable(profile.folder + "\\Cookies", kCookiesVersion, "cookies");
   EmptyTable(profile.folder + "\\Extension Cookies", kCookiesVersion, "cookies");
   EraseSiteRecords(profile.folder, kCookieSiteRecords);
+  EraseSiteData(profile);
 }
 
 // The typed counts, the omnibox's shortcuts (typed text -> page) and the

@@ -1,5 +1,6 @@
 // The Chromium family: Edge, Chrome, Brave, Vivaldi, Chromium, Opera and
 // Opera GX, where each keeps its profiles, and the order of their boxes.
+#include <iterator>
 #include <vector>
 
 #include "engine/EraseNames.h"
@@ -63,6 +64,11 @@ std::vector<ChromiumProfile> ListProfiles(const std::string& data) {
   return profiles;
 }
 
+// What each box does to a profile, in the order of kBrowserBoxes.
+void (*const kBoxSteps[])(const ChromiumProfile&) = {EraseCookies, EraseTypedUrls, EraseCache,
+                                                     EraseFavorites, EraseHistory};
+static_assert(std::size(kBoxSteps) == std::size(kBrowserBoxes));
+
 void EraseBrowser(CRunContext& run, const ChromiumBrowser& browser) {
   if (!run.SpecialFolder(browser.csidl)) return;
   std::string base = run.pathBuffer;
@@ -89,16 +95,7 @@ void EraseBrowser(CRunContext& run, const ChromiumBrowser& browser) {
   for (const BrowserBox& box : kBrowserBoxes) {
     if (!run.On(box.flag)) continue;
     LogBrowserBox(browser.name, box);
-    for (const ChromiumProfile& profile : profiles) {
-      if (box.flag == kIeCookies) {
-        EraseCookies(profile);
-        EraseSiteData(profile);
-      }
-      if (box.flag == kTypedUrls) EraseTypedUrls(profile);
-      if (box.flag == kIeCache) EraseCache(profile);
-      if (box.flag == kIeFavorites) EraseFavorites(profile);
-      if (box.flag == kIeHistory) EraseHistory(profile);
-    }
+    for (const ChromiumProfile& profile : profiles) kBoxSteps[&box - kBrowserBoxes](profile);
     if (box.flag == kIeCache) {
       EraseSharedCaches(data);
       if (dataTwin != data) EraseSharedCaches(dataTwin);

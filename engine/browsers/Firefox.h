@@ -21,8 +21,9 @@ constexpr int kPermissionsVersion = 13;
 bool OpenVersioned(CSqliteDb& db, const std::string& path, int version);
 
 // The boxes, one profile at a time (FirefoxProfiles.cpp, FirefoxPlaces.cpp).
+// Cookies means cookies and site data: EraseCookies ends with EraseSiteData,
+// what web sites stored (FirefoxSiteData.cpp).
 void EraseCookies(const FirefoxProfile& profile);
-// What web sites stored, beside their cookies (FirefoxSiteData.cpp).
 void EraseSiteData(const FirefoxProfile& profile);
 void EraseTypedUrls(const FirefoxProfile& profile);
 void EraseCache(const FirefoxProfile& profile);

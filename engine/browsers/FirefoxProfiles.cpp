@@ -1,6 +1,7 @@
 // Firefox: every profile that profiles.ini names, its cookies and its cache.
 #include <climits>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -90,10 +91,10 @@ bool OpenVersioned(CSqliteDb& db, const std::string& path, int version) {
 
 void EraseCookies(const FirefoxProfile& profile) {
   CSqliteDb db;
-  if (!OpenVersioned(db, profile.folder + "\\cookies.sqlite", kCookiesVersion) ||
-      !db.HasTable("moz_cookies"))
-    return;
-  ChangeAndCompact(db, [](CSqliteDb& d) { return d.Exec("DELETE FROM moz_cookies"); });
+  if (OpenVersioned(db, profile.folder + "\\cookies.sqlite", kCookiesVersion) &&
+      db.HasTable("moz_cookies"))
+    ChangeAndCompact(db, [](CSqliteDb& d) { return d.Exec("DELETE FROM moz_cookies"); });
+  EraseSiteData(profile);
 }
 
 void EraseCache(const FirefoxProfile& profile) {
@@ -102,6 +103,11 @@ void EraseCache(const FirefoxProfile& profile) {
     if (IsPlainFolder(profile.cache, name))
       EraseFolderContents(ChildPath(profile.cache, name), 0, 0);
 }
+
+// What each box does to a profile, in the order of kBrowserBoxes.
+void (*const kBoxSteps[])(const FirefoxProfile&) = {EraseCookies, EraseTypedUrls, EraseCache,
+                                                    EraseFavorites, EraseHistory};
+static_assert(std::size(kBoxSteps) == std::size(kBrowserBoxes));
 
 }  // namespace firefox
 
@@ -125,15 +131,6 @@ void EraseFirefox(CRunContext& run) {
   for (const BrowserBox& box : kBrowserBoxes) {
     if (!run.On(box.flag)) continue;
     LogBrowserBox(kFirefox, box);
-    for (const FirefoxProfile& profile : profiles) {
-      if (box.flag == kIeCookies) {
-        EraseCookies(profile);
-        EraseSiteData(profile);
-      }
-      if (box.flag == kTypedUrls) EraseTypedUrls(profile);
-      if (box.flag == kIeCache) EraseCache(profile);
-      if (box.flag == kIeFavorites) EraseFavorites(profile);
-      if (box.flag == kIeHistory) EraseHistory(profile);
-    }
+    for (const FirefoxProfile& profile : profiles) kBoxSteps[&box - kBrowserBoxes](profile);
   }
 }
