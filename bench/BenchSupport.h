@@ -8,12 +8,24 @@
 
 #include "platform/win32.h"
 
+// Measurement only: the working-set counters are not part of the program's
+// platform layer, which has no use for them. (After windows.h, which it needs.)
+#include <psapi.h>
+
 template <typename Work>
 double SecondsOf(Work work) {
   auto start = std::chrono::steady_clock::now();
   work();
   std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   return took.count();
+}
+
+// This process's memory counters (PeakWorkingSetSize, WorkingSetSize).
+inline PROCESS_MEMORY_COUNTERS Counters() {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return counters;
 }
 
 inline double Median(std::vector<double> values) {

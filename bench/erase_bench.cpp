@@ -25,8 +25,7 @@ double Erase(int who, const std::string& tree) {
   double seconds = 0;
   if (who == 0) seconds = SecondsOf([&] { EraseFolderContents(tree, 0, 0); });
   if (who == 1) seconds = SecondsOf([&] { BareErase(tree.c_str()); });
-  if (who == 2)
-    seconds = SecondsOf([&] { RunAndWait("cmd.exe /c rd /s /q " + tree, INFINITE); });
+  if (who == 2) seconds = SecondsOf([&] { RunAndWait("cmd.exe /c rd /s /q " + tree, INFINITE); });
   if (long left = EntriesLeft(tree)) std::printf("%s left %ld entries\n", tree.c_str(), left);
   return seconds;
 }
@@ -60,14 +59,17 @@ int main(int argc, char** argv) {
     versusBare.push_back(took[0] / took[1]);
     versusRd.push_back(took[0] / took[2]);
   }
-  std::printf("total: EraseFolderContents %.2f s, bare loop %.2f s, rd /s /q %.2f s "
-              "(starting cmd.exe: %.2f s per slice)\n",
-              total[0], total[1], total[2], cmdStart);
-  std::printf("ratio EraseFolderContents / bare loop: %.3f of totals, %.3f median of slices "
-              "(target <= 1.05)\n",
-              total[0] / total[1], Median(versusBare));
-  std::printf("ratio EraseFolderContents / rd /s /q:  %.3f of totals, %.3f median of slices "
-              "(target <= 0.25)\n",
-              total[0] / total[2], Median(versusRd));
+  std::printf(
+      "total: EraseFolderContents %.2f s, bare loop %.2f s, rd /s /q %.2f s "
+      "(starting cmd.exe: %.2f s per slice)\n",
+      total[0], total[1], total[2], cmdStart);
+  std::printf(
+      "ratio EraseFolderContents / bare loop: %.3f of totals, %.3f median of slices "
+      "(target <= 1.05)\n",
+      total[0] / total[1], Median(versusBare));
+  std::printf(
+      "ratio EraseFolderContents / rd /s /q:  %.3f of totals, %.3f median of slices "
+      "(target <= 0.25)\n",
+      total[0] / total[2], Median(versusRd));
   return 0;
 }

@@ -20,18 +20,7 @@
 #include "leveldb/write_batch.h"
 #include "platform/win32.h"
 
-// Measurement only: the working-set counters are not part of the program's
-// platform layer, which has no use for them. (After windows.h, which it needs.)
-#include <psapi.h>
-
 namespace {
-
-PROCESS_MEMORY_COUNTERS Counters() {
-  PROCESS_MEMORY_COUNTERS counters = {};
-  counters.cb = sizeof counters;
-  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-  return counters;
-}
 
 // Values that Snappy cannot shrink, as a browser's serialized records mostly
 // are not: 500 bytes of a simple generator's output, printable.

@@ -9,21 +9,6 @@
 #include "engine/Primitives.h"
 #include "platform/win32.h"
 
-// Measurement only: the working-set counters are not part of the program's
-// platform layer, which has no use for them. (After windows.h, which it needs.)
-#include <psapi.h>
-
-namespace {
-
-PROCESS_MEMORY_COUNTERS Counters() {
-  PROCESS_MEMORY_COUNTERS counters = {};
-  counters.cb = sizeof counters;
-  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-  return counters;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: bench_memory <folder>\n");

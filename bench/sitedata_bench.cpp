@@ -27,10 +27,6 @@
 #include "leveldb/write_batch.h"
 #include "platform/win32.h"
 
-// Measurement only: the working-set counters are not part of the program's
-// platform layer, which has no use for them. (After windows.h, which it needs.)
-#include <psapi.h>
-
 namespace {
 
 const char kLocalStorage[] = "\\Local Storage\\leveldb";
@@ -48,13 +44,6 @@ const struct {
   const char* name;
   size_t size;
 } kItems[] = {{"consent", 20}, {"_ga_session", 150}, {"cache:feed", 1000}, {"app-state", 4000}};
-
-PROCESS_MEMORY_COUNTERS Counters() {
-  PROCESS_MEMORY_COUNTERS counters = {};
-  counters.cb = sizeof counters;
-  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-  return counters;
-}
 
 // Printable bytes from a simple generator, which Snappy cannot shrink.
 std::string Filler(unsigned& state, size_t size) {

@@ -31,8 +31,8 @@ struct BareTemplate {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   Sleep(1000);
   static BareTemplate dialog = {};
-  dialog.header.style = DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_VISIBLE | WS_CAPTION |
-                        WS_SYSMENU | WS_MINIMIZEBOX;
+  dialog.header.style =
+      DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   dialog.header.cx = 336;
   dialog.header.cy = 260;
   std::memcpy(dialog.caption, L"Bare", sizeof dialog.caption);
