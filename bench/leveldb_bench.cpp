@@ -15,7 +15,7 @@
 #include <string>
 
 #include "bench/BenchSupport.h"
-#include "engine/browsers/LevelDb.h"
+#include "engine/stores/LevelDb.h"
 #include "leveldb/db.h"
 #include "leveldb/write_batch.h"
 #include "platform/win32.h"

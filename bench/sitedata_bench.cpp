@@ -22,7 +22,7 @@
 
 #include "bench/BenchSupport.h"
 #include "engine/browsers/Chromium.h"
-#include "engine/browsers/LevelDb.h"
+#include "engine/stores/LevelDb.h"
 #include "leveldb/db.h"
 #include "leveldb/write_batch.h"
 #include "platform/win32.h"

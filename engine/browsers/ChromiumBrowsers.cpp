@@ -5,7 +5,7 @@
 
 #include "engine/EraseNames.h"
 #include "engine/browsers/Chromium.h"
-#include "engine/browsers/LevelDb.h"
+#include "engine/stores/LevelDb.h"
 
 namespace chromium {
 namespace {

@@ -9,7 +9,7 @@
 #include "engine/EraseNames.h"
 #include "engine/Primitives.h"
 #include "engine/browsers/Chromium.h"
-#include "engine/browsers/LevelDb.h"
+#include "engine/stores/LevelDb.h"
 #include "third_party/sqlite/sqlite3.h"
 
 namespace chromium {

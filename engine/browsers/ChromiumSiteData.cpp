@@ -11,7 +11,7 @@
 #include "engine/Handles.h"
 #include "engine/Primitives.h"
 #include "engine/browsers/Chromium.h"
-#include "engine/browsers/ProtoFields.h"
+#include "engine/stores/ProtoFields.h"
 #include "engine/browsers/SiteOrigins.h"
 #include "third_party/sqlite/sqlite3.h"
 

@@ -11,8 +11,8 @@
 #include "engine/Handles.h"
 #include "engine/Primitives.h"
 #include "engine/browsers/Chromium.h"
-#include "engine/browsers/LevelDb.h"
-#include "engine/browsers/ProtoFields.h"
+#include "engine/stores/LevelDb.h"
+#include "engine/stores/ProtoFields.h"
 #include "engine/browsers/SiteOrigins.h"
 
 namespace chromium {

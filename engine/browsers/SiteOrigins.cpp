@@ -1,6 +1,6 @@
 #include "engine/browsers/SiteOrigins.h"
 
-#include "engine/browsers/SqliteDb.h"
+#include "engine/stores/SqliteDb.h"
 
 namespace {
 

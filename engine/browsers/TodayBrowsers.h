@@ -8,7 +8,7 @@
 
 #include "engine/Handles.h"
 #include "engine/RunContext.h"
-#include "engine/browsers/SqliteDb.h"
+#include "engine/stores/SqliteDb.h"
 
 // The five browser boxes, in the order each browser logs its lines (the order
 // of the Internet Explorer steps).

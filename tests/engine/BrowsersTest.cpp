@@ -13,7 +13,7 @@
 
 #include "engine/EraseCount.h"
 #include "engine/Log.h"
-#include "engine/browsers/SqliteDb.h"
+#include "engine/stores/SqliteDb.h"
 #include "profile/SweepProfile.h"
 #include "tests/support/TableBlocks.h"
 #include "tests/support/Win32Test.h"

@@ -5,7 +5,7 @@
 #include <map>
 #include <memory>
 
-#include "engine/browsers/LevelDb.h"
+#include "engine/stores/LevelDb.h"
 #include "leveldb/db.h"
 #include "tests/support/TableBlocks.h"
 #include "tests/support/Win32Test.h"

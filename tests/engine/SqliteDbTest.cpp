@@ -4,7 +4,7 @@
 // rollback journal before any Compact (secure_delete; the journal cut to zero
 // bytes), and Compact leaves no free page and an empty write-ahead log, which
 // keeps the row's old page until its checkpoint.
-#include "engine/browsers/SqliteDb.h"
+#include "engine/stores/SqliteDb.h"
 #include "tests/support/Win32Test.h"
 
 namespace {

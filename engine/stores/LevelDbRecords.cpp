@@ -1,4 +1,4 @@
-#include "engine/browsers/LevelDbRecords.h"
+#include "engine/stores/LevelDbRecords.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "engine/browsers/LevelDbEnv.h"
+#include "engine/stores/LevelDbEnv.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,13 +1,13 @@
-#include "engine/browsers/LevelDb.h"
+#include "engine/stores/LevelDb.h"
 
 #include <cstring>
 #include <vector>
 
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
-#include "engine/browsers/LevelDbEnv.h"
-#include "engine/browsers/LevelDbFolders.h"
-#include "engine/browsers/LevelDbRecords.h"
+#include "engine/stores/LevelDbEnv.h"
+#include "engine/stores/LevelDbFolders.h"
+#include "engine/stores/LevelDbRecords.h"
 #include "leveldb/db.h"
 #include "leveldb/env.h"
 #include "leveldb/write_batch.h"

@@ -1,4 +1,4 @@
-#include "engine/browsers/SqliteDb.h"
+#include "engine/stores/SqliteDb.h"
 
 #include "platform/win32.h"
 #include "third_party/sqlite/sqlite3.h"

@@ -1,4 +1,4 @@
-#include "engine/browsers/ProtoFields.h"
+#include "engine/stores/ProtoFields.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-// The names beside folder F (engine/browsers/LevelDb.h says what each holds).
+// The names beside folder F (engine/stores/LevelDb.h says what each holds).
 struct LevelDbSiblings {
   explicit LevelDbSiblings(const std::string& folder)
       : copy(folder + ".tidewisp-copy"),

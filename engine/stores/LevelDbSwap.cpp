@@ -7,8 +7,8 @@
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
 #include "engine/Primitives.h"
-#include "engine/browsers/LevelDb.h"
-#include "engine/browsers/LevelDbFolders.h"
+#include "engine/stores/LevelDb.h"
+#include "engine/stores/LevelDbFolders.h"
 
 namespace {
 
