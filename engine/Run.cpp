@@ -22,12 +22,13 @@ void LogSummary(const CRunContext& run) {
   // As Explorer shows sizes: "5.95 KB".
   char size[64] = "";
   StrFormatByteSize64A(static_cast<LONGLONG>(count.bytes), size, sizeof size);
-  LogLine("Erased " + Files(count.erased) + " (" + size + ").");
-  if (count.left == 1) LogLine("1 file was left: in use or protected.");
-  if (count.left > 1) LogLine(Files(count.left) + " were left: in use or protected.");
-  for (const std::string& file : run.notWiped) LogLine("Not wiped (in use or protected): " + file);
+  LogReportLine("Erased " + Files(count.erased) + " (" + size + ").");
+  if (count.left == 1) LogReportLine("1 file was left: in use or protected.");
+  if (count.left > 1) LogReportLine(Files(count.left) + " were left: in use or protected.");
+  for (const std::string& file : run.notWiped)
+    LogReportLine("Not wiped (in use or protected): " + file);
   for (const auto& [folder, left] : run.notErased)
-    LogLine("Not fully erased (" + Files(left) + " in use or protected): " + folder);
+    LogReportLine("Not fully erased (" + Files(left) + " in use or protected): " + folder);
 }
 
 }  // namespace
@@ -35,6 +36,7 @@ void LogSummary(const CRunContext& run) {
 void CSweepProfile::Run(LONG mask) {
   CRunContext run(*this);
   g_eraseCount = {};
+  ClearRunReport();
   LogLine("Start cleaning...");
 
   EraseNetscapeProfiles(run);  // tests its own flags and the application-data folder

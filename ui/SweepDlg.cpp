@@ -110,6 +110,10 @@ void CSweepDlg::SwitchToMainAndRun(int reboot) {
   m_mainPage.DispatchClean(reboot);
 }
 
+bool CSweepDlg::AskYesNo(const std::string& text) {
+  return MessageBoxA(m_hWnd, text.c_str(), "Tidewisp", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
 bool CSweepDlg::OnSysCommand(UINT id, LPARAM) {
   if ((id & 0xFFF0) != IDM_ABOUTBOX) return false;
   CAboutDlg about;

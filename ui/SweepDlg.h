@@ -19,6 +19,7 @@ class CSweepDlg : public CDialog, public CRunView {
   // The run's log sink: the line goes to the Main page's log list.
   void AddLogLine(const std::string& text) override { m_mainPage.AppendLine(text); }
   HWND GetSafeHwnd() const override { return m_hWnd; }
+  bool AskYesNo(const std::string& text) override;
   // For the Options page's buttons: the Main page is shown and painted, then
   // the run starts (with a reboot after it when `reboot` is non-zero).
   void SwitchToMainAndRun(int reboot);

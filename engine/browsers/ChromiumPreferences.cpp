@@ -57,7 +57,7 @@ void EraseSiteRecords(const std::string& folder, size_t count) {
   std::string path = folder + "\\Preferences", text;
   // What a run cut short left: the backup still holds the entries, and the
   // file it was swapped for may hold none to remove.
-  WipeReplaceLeftovers(path);
+  RecoverWholeFile(path);
   CSqliteDb db;
   if (!IsPlainFile(path) || !ReadWholeFile(path, text) || db.Open(":memory:") != SQLITE_OK ||
       db.Exec(kPrefs, text) != SQLITE_OK || db.Exec(kSchema) != SQLITE_OK)

@@ -60,7 +60,7 @@ void EraseRows(const std::string& path, int version, std::initializer_list<RowFi
 // it is.
 void EraseServiceWorkers(const std::string& profile) {
   std::string path = profile + "\\serviceworker.txt", text;
-  WipeReplaceLeftovers(path);
+  RecoverWholeFile(path);
   if (!IsPlainFile(path) || !ReadWholeFile(path, text)) return;
   // One line each, with the "\n" (and "\r", were there one) it came with.
   std::vector<std::string_view> lines;

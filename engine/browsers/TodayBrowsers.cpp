@@ -25,7 +25,7 @@ bool CBrowserLock::Take(const std::string& path) {
 }
 
 void LogBrowserOpen(const char* browser) {
-  LogLine(std::string(browser) + " is open: close it to erase its traces.");
+  LogReportLine(std::string(browser) + " is open: close it to erase its traces.");
 }
 
 void LogBrowserBox(const char* browser, const BrowserBox& box) {
@@ -44,65 +44,6 @@ bool IsPlainFolder(const std::string& base, const std::string& relative) {
     start = end + 1;
   }
   return true;
-}
-
-bool IsPlainFile(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
-}
-
-bool ReadWholeFile(const std::string& path, std::string& contents) {
-  CFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  LARGE_INTEGER size;
-  // A bookmarks file of a gigabyte is not one a browser wrote.
-  if (!file.IsValid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > (1 << 30))
-    return false;
-  contents.resize(static_cast<size_t>(size.QuadPart));
-  DWORD read = 0;
-  return contents.empty() ||
-         (ReadFile(file.Get(), &contents[0], static_cast<DWORD>(contents.size()), &read, nullptr) &&
-          read == contents.size());
-}
-
-namespace {
-
-const char kNew[] = ".tidewisp-new", kOld[] = ".tidewisp-old";
-
-}  // namespace
-
-void WipeReplaceLeftovers(const std::string& path) {
-  for (const char* left : {kNew, kOld})
-    if (IsPlainFile(path + left)) WipeFile(path + left);
-}
-
-bool ReplaceWholeFile(const std::string& path, const std::string& contents) {
-  std::string fresh = path + kNew, backup = path + kOld;
-  // Never over a file of that name: a leftover is wiped first, by the caller.
-  CFileHandle file(CreateFileA(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.IsValid()) return false;
-  DWORD written = 0;
-  bool saved =
-      (contents.empty() || (WriteFile(file.Get(), contents.data(),
-                                      static_cast<DWORD>(contents.size()), &written, nullptr) &&
-                            written == contents.size())) &&
-      FlushFileBuffers(file.Get());
-  file.Reset();
-  // Flushed before the swap: a crash after it must not leave a file whose
-  // name is there but whose bytes never reached the disk.
-  if (saved && ReplaceFileA(path.c_str(), fresh.c_str(), backup.c_str(),
-                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-    WipeFile(backup);
-    return true;
-  }
-  // ReplaceFileA can fail after it moved the old file to the backup name
-  // (ERROR_UNABLE_TO_MOVE_REPLACEMENT_2): it goes back first.
-  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-    MoveFileA(backup.c_str(), path.c_str());
-  DeleteFileA(fresh.c_str());
-  return false;
 }
 
 bool OpenBrowserDb(CSqliteDb& db, const std::string& path) {

@@ -9,6 +9,7 @@
 #include "engine/Handles.h"
 #include "engine/RunContext.h"
 #include "engine/stores/SqliteDb.h"
+#include "engine/stores/WholeFile.h"
 
 // The five browser boxes, in the order each browser logs its lines (the order
 // of the Internet Explorer steps).
@@ -38,23 +39,6 @@ void LogBrowserBox(const char* browser, const BrowserBox& box);
 // base\relative exists and is a folder, and neither it nor any folder between
 // it and `base` is a link. `relative` uses backslashes.
 bool IsPlainFolder(const std::string& base, const std::string& relative);
-// An existing file that is no link.
-bool IsPlainFile(const std::string& path);
-// The whole file; false when it cannot be read (missing included).
-bool ReadWholeFile(const std::string& path, std::string& contents);
-
-// Gives a browser's own file new contents: written to "<path>.tidewisp-new"
-// and flushed, swapped in with ReplaceFileA (the file keeps its attributes and
-// security), the old contents kept meanwhile as "<path>.tidewisp-old", which
-// is then wiped. When the swap fails with the old file already renamed, it is
-// renamed back: the browser never loses the file. False, and the file as it
-// was, when a step fails.
-bool ReplaceWholeFile(const std::string& path, const std::string& contents);
-// Wipes what a run cut short in ReplaceWholeFile left beside `path`: the
-// backup still holds what was erased, whether or not anything is left to
-// erase now.
-void WipeReplaceLeftovers(const std::string& path);
-
 // Opens a database of the browser's: false when it is missing, a link, not
 // an SQLite database or held by another program.
 bool OpenBrowserDb(CSqliteDb& db, const std::string& path);

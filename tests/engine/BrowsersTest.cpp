@@ -191,6 +191,7 @@ class Browsers : public ::testing::TestWithParam<Row>, public CRunView {
   }
   void AddLogLine(const std::string& text) override { lines_.push_back(text); }
   HWND GetSafeHwnd() const override { return nullptr; }
+  bool AskYesNo(const std::string&) override { return false; }
 
   std::vector<std::string> lines_;
   std::vector<HANDLE> locks_;

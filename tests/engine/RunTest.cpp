@@ -72,6 +72,7 @@ class Run : public ScratchTest, public CRunView, public ::testing::WithParamInte
   }
   void AddLogLine(const std::string& text) override { lines_.push_back(text); }
   HWND GetSafeHwnd() const override { return nullptr; }
+  bool AskYesNo(const std::string&) override { return false; }
 
   std::vector<std::string> lines_;
   std::vector<std::function<void()>> undo_;

@@ -62,6 +62,7 @@ class MainWindow : public ::testing::Test, public CRunView {
     dialog_.AddLogLine(text);
   }
   HWND GetSafeHwnd() const override { return nullptr; }
+  bool AskYesNo(const std::string&) override { return false; }
 
   CSweepDlg dialog_;
   std::string shown_;
