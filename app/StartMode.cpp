@@ -4,6 +4,7 @@
 
 #include "engine/Log.h"
 #include "framework/WinApp.h"
+#include "profile/ScheduledRecord.h"
 #include "profile/SweepProfile.h"
 #include "ui/SweepDlg.h"
 
@@ -40,7 +41,13 @@ void RunScheduled() {
   g_pProfile->Load();
   // No one is there to answer a message box, and a scheduled start must never
   // block; the stored lastErase is what the next scheduled start measures from.
-  if (g_pProfile->RunIfDue()) g_pProfile->Save(false);
+  // The report is dated when the run starts.
+  SYSTEMTIME started;
+  GetLocalTime(&started);
+  if (g_pProfile->RunIfDue()) {
+    g_pProfile->Save(false);
+    SaveScheduledRecord(MakeScheduledRecord(started, RunReport()));
+  }
   delete g_pProfile;
   g_pProfile = nullptr;
   if (SUCCEEDED(com)) CoUninitialize();

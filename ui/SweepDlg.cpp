@@ -1,6 +1,7 @@
 #include "ui/SweepDlg.h"
 
 #include "framework/WinApp.h"
+#include "profile/ScheduledRecord.h"
 #include "profile/SweepProfile.h"
 
 CSweepDlg* g_pMainDlg = nullptr;
@@ -79,6 +80,10 @@ BOOL CSweepDlg::OnInitDialog() {
   m_mainPage.ShowWindow(SW_SHOW);
 
   g_pRunView = this;
+  // What a scheduled run did since the last start, shown once, first.
+  std::vector<std::string> record = TakeScheduledRecord();
+  for (const std::string& line : record) AddLogLine(line);
+  if (!record.empty()) AddLogLine("");
   AddLogLine("Tidewisp ready ...");
   if (CWinApp* app = AfxGetApp()) app->EndWaitCursor();
   if (m_splash.m_hWnd) m_splash.ShowWindow(SW_HIDE);
