@@ -16,7 +16,7 @@ run_wine bench_jumplists make "$bench_dos\\small" $((lists / 10)) $((entries / 1
 echo "Recent folder: $(ls "$bench_unix/large/AutomaticDestinations" | wc -l) jump lists," \
   "$(du -sk "$bench_unix/large" | cut -f1) KiB"
 
-cleans=() deletes=()
+cleans=() deletes=() reads=()
 run_clean() {
   read -r -a f < <(run_wine bench_jumplists clean "$bench_dos\\clean$1")
   [ "${f[3]:-}" = "$kept" ] && [ "${f[4]}" = $((4 + kept - 1)) ] ||
@@ -34,11 +34,14 @@ for n in $(seq 1 "$rounds"); do
   cp -r "$bench_unix/large" "$bench_unix/delete$n"
   sync
   if [ $((n % 2)) -eq 1 ]; then run_clean "$n"; run_delete "$n"; else run_delete "$n"; run_clean "$n"; fi
-  printf 'round %d: clean %.3f s | delete %.3f s\n' "$n" "${cleans[-1]}" "${deletes[-1]}"
+  reads+=("$(run_wine bench_jumplists read "$bench_dos\\large")")
+  printf 'round %d: clean %.3f s (reading every list: %.3f s) | delete %.3f s\n' "$n" \
+    "${cleans[-1]}" "${reads[-1]}" "${deletes[-1]}"
   rm -rf "$bench_unix/clean$n" "$bench_unix/delete$n"
 done
 c=$(median "${cleans[@]}") d=$(median "${deletes[@]}")
-printf 'median: clean %.3f s | delete %.3f s\n' "$c" "$d"
+printf 'median: clean %.3f s (reading every list: %.3f s) | delete %.3f s\n' "$c" \
+  "$(median "${reads[@]}")" "$d"
 printf 'ratio clean / delete: %.2f\n' "$(echo "$c / $d" | bc -l)"
 
 kib() { echo "$1 / 1024" | bc; }

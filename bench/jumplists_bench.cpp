@@ -11,6 +11,8 @@
 //   bench_jumplists clean <recent>
 //       EraseRecentFolder; prints "<seconds> <peak working set> <working
 //       set before> <lists left> <entries left>"
+//   bench_jumplists read <recent>
+//       only reads every list as the clean does first; prints "<seconds>"
 //   bench_jumplists delete <recent>
 //       EraseFolderContents; prints "<seconds> <lists left>"
 #include <cstdio>
@@ -23,6 +25,7 @@
 #include "engine/EraseCount.h"
 #include "engine/Primitives.h"
 #include "engine/RecentFolder.h"
+#include "engine/stores/JumpList.h"
 #include "profile/SweepProfile.h"
 
 namespace {
@@ -158,6 +161,21 @@ int main(int argc, char** argv) {
     Left(lists, left, entries);
     std::printf("%.3f %zu %zu %ld %ld\n", seconds, after.PeakWorkingSetSize, before.WorkingSetSize,
                 left, entries);
+    return 0;
+  }
+  if (mode == "read") {
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA record;
+    HANDLE find = FindFirstFileA((lists + "\\*").c_str(), &record);
+    do {
+      if (!(record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        files.push_back(lists + "\\" + record.cFileName);
+    } while (FindNextFileA(find, &record));
+    FindClose(find);
+    double seconds = SecondsOf([&] {
+      for (const std::string& file : files) CJumpList().Read(file);
+    });
+    std::printf("%.3f\n", seconds);
     return 0;
   }
   if (mode == "delete") {
