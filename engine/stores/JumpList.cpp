@@ -58,7 +58,9 @@ float F32(const std::string& bytes, size_t at) {
 }
 
 // Every stream of the storage, read whole. False when any cannot be: a file
-// cut short still opens, and only reading the cut stream finds it.
+// cut short still opens, and only reading the cut stream finds it (under
+// Wine 8 that read answers S_OK with fewer bytes than the stream holds; cut
+// into its directory, the listing fails part-way with STG_E_READFAULT).
 // Structured Storage names its elements in memory the caller frees.
 bool ReadStreams(IStorage* storage, Streams& streams) {
   CComRef<IEnumSTATSTG> elements;
