@@ -197,7 +197,9 @@ const Placed kEveryKind[] = {
     // 64-byte mini sector in use.
     {"win10-v3-quickaccess-f01b4d95cf55d32a.automaticDestinations-ms",
      "AutomaticDestinations\\1111111111111111.automaticDestinations-ms", 'p',
-     [](const std::string& path) { Cut(path, (ReadAll(path).find_last_not_of('\0') + 64) / 64 * 64); }},
+     [](const std::string& path) {
+       Cut(path, (ReadAll(path).find_last_not_of('\0') + 64) / 64 * 64);
+     }},
     {"win10-recentfiles-5f7b5f1e01b83767.automaticDestinations-ms",
      "AutomaticDestinations\\5f7b5f1e01b83767.automaticDestinations-ms", '-'},
     {"win10-empty-d06c94537ecaee12.automaticDestinations-ms",
