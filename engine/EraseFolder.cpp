@@ -27,9 +27,17 @@ void RemoveLink(const std::string& path, const WIN32_FIND_DATAA& record) {
     CountDeletion(DeleteFileA(path.c_str()), ListedSize(record));
 }
 
+bool IsKept(const std::string& path, const std::vector<std::string>* keep) {
+  if (!keep) return false;
+  for (const std::string& kept : *keep)
+    if (lstrcmpiA(kept.c_str(), path.c_str()) == 0) return true;
+  return false;
+}
+
 // Streams the listing: each entry is erased while the listing is open, so
 // memory stays one record per level however large the tree is.
-void EraseBelow(const std::string& folder, int eraseDesktopIni, int overwriteIndexDat) {
+void EraseBelow(const std::string& folder, int eraseDesktopIni, int overwriteIndexDat,
+                const std::vector<std::string>* keep = nullptr) {
   WIN32_FIND_DATAA record;
   CFindHandle find(FindFirstFileA((folder + "\\*.*").c_str(), &record));
   if (!find.IsValid()) return;
@@ -39,6 +47,7 @@ void EraseBelow(const std::string& folder, int eraseDesktopIni, int overwriteInd
     // Before the directory test, so that a folder of that name stays too.
     if (!eraseDesktopIni && IsFixedName(name, "desktop.ini")) continue;
     std::string path = ChildPath(folder, name);
+    if (IsKept(path, keep)) continue;
     DWORD listed = record.dwFileAttributes;
     if (listed & FILE_ATTRIBUTE_REPARSE_POINT) {
       RemoveLink(path, record);
@@ -46,7 +55,7 @@ void EraseBelow(const std::string& folder, int eraseDesktopIni, int overwriteInd
     }
     ClearReadOnly(path);
     if (listed & FILE_ATTRIBUTE_DIRECTORY) {
-      EraseBelow(path, eraseDesktopIni, overwriteIndexDat);
+      EraseBelow(path, eraseDesktopIni, overwriteIndexDat, keep);
       // Fails, and the folder stays, when something inside it stayed.
       RemoveDirectoryA(path.c_str());
     } else {
@@ -64,6 +73,11 @@ void EraseFolderContents(const std::string& folder, int eraseDesktopIni, int ove
   // leads to, or a folder a user's junction points at.
   if (!MayList(StartingFolderAttributes(folder))) return;
   EraseBelow(folder, eraseDesktopIni, overwriteIndexDat);
+}
+
+void EraseFolderContentsExcept(const std::string& folder, const std::vector<std::string>& keep) {
+  if (!MayList(StartingFolderAttributes(folder))) return;
+  EraseBelow(folder, 0, 0, &keep);
 }
 
 bool RemoveWholeFolder(const std::string& folder) {

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Clears FILE_ATTRIBUTE_READONLY of the entry as the file system reports it.
 void ClearReadOnly(const std::string& path);
@@ -20,6 +21,11 @@ void ClearReadOnly(const std::string& path);
 // overwriteIndexDat != 0 zero-fills files named index.dat (any case) from
 // byte 64 before deleting them. Both hold for the whole tree.
 void EraseFolderContents(const std::string& folder, int eraseDesktopIni, int overwriteIndexDat);
+
+// As EraseFolderContents(folder, 0, 0), except that the entries named in
+// `keep` (paths below `folder`, in any case) stay, and so do the folders
+// that hold them.
+void EraseFolderContentsExcept(const std::string& folder, const std::vector<std::string>& keep);
 
 // Empties `folder` as EraseFolderContents does, desktop.ini included, then
 // removes it. True when it is gone (or was never there). A folder that is

@@ -18,7 +18,7 @@ std::string Files(uint64_t count) {
 // touched no file at all.
 void LogSummary(const CRunContext& run) {
   const CEraseCount& count = g_eraseCount;
-  if (count.erased == 0 && count.left == 0) return;
+  if (count.erased == 0 && count.left == 0 && run.jumpListsLeft.empty()) return;
   // As Explorer shows sizes: "5.95 KB".
   char size[64] = "";
   StrFormatByteSize64A(static_cast<LONGLONG>(count.bytes), size, sizeof size);
@@ -29,6 +29,8 @@ void LogSummary(const CRunContext& run) {
     LogReportLine("Not wiped (in use or protected): " + file);
   for (const auto& [folder, left] : run.notErased)
     LogReportLine("Not fully erased (" + Files(left) + " in use or protected): " + folder);
+  for (const std::string& list : run.jumpListsLeft)
+    LogReportLine("Not erased (a jump list Tidewisp cannot read): " + list);
 }
 
 }  // namespace

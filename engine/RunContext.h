@@ -52,6 +52,8 @@ class CRunContext {
   // number of files left in each.
   std::vector<std::string> notWiped;
   std::vector<std::pair<std::string, uint64_t>> notErased;
+  // The jump lists left as they were because this program cannot read them.
+  std::vector<std::string> jumpListsLeft;
 
  private:
   const CSweepProfile& m_profile;

@@ -4,6 +4,7 @@
 
 #include "engine/Log.h"
 #include "engine/Primitives.h"
+#include "engine/RecentFolder.h"
 #include "engine/Steps.h"
 #include "profile/RegKey.h"
 
@@ -51,7 +52,7 @@ void EraseTempFolders(CRunContext& run) {
 
 void EraseRecentFiles(CRunContext& run) {
   LogLine("Erasing Windows Recent Files...");
-  if (run.SpecialFolder(CSIDL_RECENT)) EraseFolderContents(run.pathBuffer, 0, 0);
+  if (run.SpecialFolder(CSIDL_RECENT)) EraseRecentFolder(run.pathBuffer, run);
   // A missing key is no error, and none is created again.
   for (const char* list : kRecentLists) SHDeleteKeyA(HKEY_CURRENT_USER, list);
 }

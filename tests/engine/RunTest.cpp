@@ -356,6 +356,13 @@ INSTANTIATE_TEST_SUITE_P(Rows, Run, ::testing::Values(
         PlantRecentLists, RecentListsGoWithTheBox},
     Row{"the recent lists without the box: nothing changes", {}, {}, {"+%RECENT%\\d.lnk"},
         PlantRecentLists, RecentListsGoWithTheBox},
+    Row{"Recent Files: a jump list it cannot read is named, a held one left and counted",
+        {kRecentFiles}, {"Erasing Windows Recent Files...", "Erased 2 files (10 bytes).",
+         "1 file was left: in use or protected.",
+         "Not erased (a jump list Tidewisp cannot read): *"},
+        {"-%RECENT%\\CustomDestinations\\c.customDestinations-ms", "-%RECENT%\\sub\\d.lnk",
+         "+%RECENT%\\AutomaticDestinations\\a.automaticDestinations-ms",
+         "!%RECENT%\\AutomaticDestinations\\h.automaticDestinations-ms"}},
     Row{"Media Player history alone: both lists go; the playlist and the settings stay",
         {kMediaPlayerHistory}, {"Erasing Media Player History..."},
         {"+%APPDATA%\\Microsoft\\Media Player\\ActivePlaylist.dat"}, SeedPlayerLists, PlayerListsGone}));
