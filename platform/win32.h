@@ -16,6 +16,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
 #include <urlhist.h>
 #include <uxtheme.h>
 #include <wininet.h>
+#include <winternl.h>

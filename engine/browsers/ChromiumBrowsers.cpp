@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/EraseNames.h"
+#include "engine/browsers/BrowserProcesses.h"
 #include "engine/browsers/Chromium.h"
 #include "engine/stores/LevelDb.h"
 
@@ -85,9 +86,12 @@ void EraseBrowser(CRunContext& run, const ChromiumBrowser& browser) {
   if (profiles.empty()) return;
 
   // Held until the browser is done. Opera keeps its lockfile in its profile
-  // folder, which is its `data` here.
+  // folder, which is its `data` here. A browser holding it with no window
+  // open may be closed first.
   CBrowserLock lock;
-  if (!lock.Take(data + "\\lockfile")) {
+  std::string lockfile = data + "\\lockfile";
+  if (!lock.Take(lockfile) &&
+      (!CloseBackgroundBrowser(run, browser.name, {data}) || !lock.Take(lockfile))) {
     LogBrowserOpen(browser.name);
     return;
   }

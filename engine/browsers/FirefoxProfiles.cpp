@@ -1,4 +1,5 @@
 // Firefox: every profile that profiles.ini names, its cookies and its cache.
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <iterator>
@@ -7,6 +8,7 @@
 
 #include "engine/EraseNames.h"
 #include "engine/Primitives.h"
+#include "engine/browsers/BrowserProcesses.h"
 #include "engine/browsers/Firefox.h"
 #include "third_party/sqlite/sqlite3.h"
 
@@ -115,14 +117,20 @@ void EraseFirefox(CRunContext& run) {
   using namespace firefox;
   std::vector<FirefoxProfile> found = ListProfiles(run);
   // A profile in use is left whole; the others are cleaned while their
-  // parent.lock is held here.
+  // parent.lock is held here. Those a Firefox with no window open holds are
+  // taken again once it is closed.
   std::vector<FirefoxProfile> profiles;
   std::vector<std::unique_ptr<CBrowserLock>> locks;
-  bool open = false;
+  std::vector<std::string> held;
   for (const FirefoxProfile& profile : found) {
     locks.push_back(std::make_unique<CBrowserLock>());
-    if (locks.back()->Take(profile.folder + "\\parent.lock"))
-      profiles.push_back(profile);
+    if (!locks.back()->Take(profile.folder + "\\parent.lock")) held.push_back(profile.folder);
+  }
+  bool closed = !held.empty() && CloseBackgroundBrowser(run, kFirefox, held), open = false;
+  for (size_t i = 0; i < found.size(); ++i) {
+    bool wasHeld = std::find(held.begin(), held.end(), found[i].folder) != held.end();
+    if (!wasHeld || (closed && locks[i]->Take(found[i].folder + "\\parent.lock")))
+      profiles.push_back(found[i]);
     else
       open = true;
   }
