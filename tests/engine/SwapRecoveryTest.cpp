@@ -141,7 +141,8 @@ TEST_P(SwapRecovery, ARunKilledAtAnyStepOfASwapIsFinishedByTheNext) {
   bool wins = Exists(target + ".tidewisp-swap") && !row.browser;
   std::string finished = ReadAll(Exists(fresh) ? fresh : target);
   RunBoxes({kIeCache});
-  EXPECT_TRUE(row.swap == kLevelDb || ReadAll(target) == (wins ? finished : now)) << "recovered";
+  EXPECT_TRUE(row.swap == kLevelDb || ReadAll(target) == (wins ? finished : now))
+      << "recovered as " << ReadAll(target).substr(0, 40) << "...";
 
   RunBoxes();
   Files after = Snapshot();
