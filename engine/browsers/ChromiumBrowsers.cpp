@@ -31,14 +31,15 @@ const ChromiumBrowser kBrowsers[] = {
 };
 
 // The LevelDB folders of a profile that the boxes rebuild. A run killed
-// while it swapped one of them leaves private folders beside it, and maybe
-// the folder itself missing: each is put right before any box looks at the
-// profile.
+// while it swapped one of them, or Preferences, leaves private files beside
+// it, and maybe the folder or file itself missing: each is put right before
+// any box looks at the profile.
 const char* const kLevelDbFolders[] = {"shared_proto_db",      "Local Storage\\leveldb",
                                        "Session Storage",      "Service Worker\\Database",
                                        "File System\\Origins", "PersistentOriginTrials"};
 
-void RecoverLevelDbSwaps(const ChromiumProfile& profile) {
+void RecoverSwaps(const ChromiumProfile& profile) {
+  RecoverWholeFile(profile.folder + "\\Preferences");
   for (const char* name : kLevelDbFolders) {
     // Never beside a folder reached through a link.
     std::string relative = name;
@@ -48,8 +49,13 @@ void RecoverLevelDbSwaps(const ChromiumProfile& profile) {
   }
 }
 
-// The profiles of User Data: every sub-folder with a Preferences file, links
-// excepted.
+// A profile folder: one with a Preferences file, or with what a swap of it
+// left (the file may be missing until the swap is put right).
+bool IsProfile(const std::string& folder) {
+  return IsPlainFile(folder + "\\Preferences") || HasWholeFileSwap(folder + "\\Preferences");
+}
+
+// The profiles of User Data: every profile sub-folder, links excepted.
 std::vector<ChromiumProfile> ListProfiles(const std::string& data) {
   std::vector<ChromiumProfile> profiles;
   WIN32_FIND_DATAA record;
@@ -60,7 +66,7 @@ std::vector<ChromiumProfile> ListProfiles(const std::string& data) {
         !(record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
       continue;
     std::string folder = ChildPath(data, record.cFileName);
-    if (IsPlainFile(folder + "\\Preferences")) profiles.push_back(ChromiumProfile{folder, folder});
+    if (IsProfile(folder)) profiles.push_back(ChromiumProfile{folder, folder});
   } while (FindNextFileA(find.Get(), &record));
   return profiles;
 }
@@ -79,7 +85,7 @@ void EraseBrowser(CRunContext& run, const ChromiumBrowser& browser) {
   if (browser.single) {
     if (run.SpecialFolder(CSIDL_LOCAL_APPDATA) && IsPlainFolder(run.pathBuffer, browser.data))
       dataTwin = ChildPath(run.pathBuffer, browser.data);
-    if (IsPlainFile(data + "\\Preferences")) profiles.push_back(ChromiumProfile{data, dataTwin});
+    if (IsProfile(data)) profiles.push_back(ChromiumProfile{data, dataTwin});
   } else {
     profiles = ListProfiles(data);
   }
@@ -95,7 +101,7 @@ void EraseBrowser(CRunContext& run, const ChromiumBrowser& browser) {
     LogBrowserOpen(browser.name);
     return;
   }
-  for (const ChromiumProfile& profile : profiles) RecoverLevelDbSwaps(profile);
+  for (const ChromiumProfile& profile : profiles) RecoverSwaps(profile);
   for (const BrowserBox& box : kBrowserBoxes) {
     if (!run.On(box.flag)) continue;
     LogBrowserBox(browser.name, box);

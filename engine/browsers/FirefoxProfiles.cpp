@@ -136,6 +136,10 @@ void EraseFirefox(CRunContext& run) {
   }
   if (open) LogBrowserOpen(kFirefox);
   if (profiles.empty()) return;
+  // A swap of serviceworker.txt that a killed run left is put right before
+  // any box looks at the profile: until then the file may be missing.
+  for (const FirefoxProfile& profile : profiles)
+    RecoverWholeFile(profile.folder + "\\serviceworker.txt");
   for (const BrowserBox& box : kBrowserBoxes) {
     if (!run.On(box.flag)) continue;
     LogBrowserBox(kFirefox, box);

@@ -5,6 +5,7 @@
 
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
+#include "engine/Stop.h"
 #include "engine/stores/LevelDbEnv.h"
 #include "engine/stores/LevelDbFolders.h"
 #include "engine/stores/LevelDbRecords.h"
@@ -12,7 +13,7 @@
 #include "leveldb/env.h"
 #include "leveldb/write_batch.h"
 
-bool (*g_levelDbStop)(LevelDbStep step) = nullptr;
+bool (*g_levelDbStop)(LevelDbStep step, const std::string& folder) = nullptr;
 
 namespace {
 
@@ -121,7 +122,7 @@ CLevelDbRebuild::~CLevelDbRebuild() {
 }
 
 bool CLevelDbRebuild::StopAfter(LevelDbStep step) {
-  if (!g_levelDbStop || !g_levelDbStop(step)) return false;
+  if (!g_levelDbStop || !g_levelDbStop(step, m_folder)) return false;
   // As a killed run would: its handles closed, its folders where they are.
   m_copy.reset();
   m_ownsCopy = m_ownsFresh = false;
@@ -219,6 +220,9 @@ long long CLevelDbRebuild::Rebuild(
   long long dropped = 0;
   LevelDbSiblings names(m_folder);
   if (!WriteFresh(drop, dropped) || StopAfter(LevelDbStep::kFreshWritten)) return -1;
+  // From the journal on, the swap and the erasing of what it swapped out are
+  // finished before the run may stop.
+  CUnstoppable unstoppable;
   if (!WriteJournal(names.journal) || StopAfter(LevelDbStep::kJournalWritten)) return -1;
   // A file of the folder held open by another program fails the rename, and
   // nothing was changed.

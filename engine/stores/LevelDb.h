@@ -32,9 +32,10 @@ class DB;
 class CLevelDbEnv;
 
 // The steps of Open and Rebuild, in their order. Tests stand in for a run
-// killed right after one of them, which nothing else can make happen at a
-// chosen point: when g_levelDbStop returns true, the object stops there and
-// leaves its folders as a killed run would. nullptr (the default): never.
+// killed right after one of them in the folder named, which nothing else can
+// make happen at a chosen point: when g_levelDbStop returns true, the object
+// stops there and leaves its folders as a killed run would. nullptr (the
+// default): never.
 enum class LevelDbStep {
   kCopied,
   kFreshWritten,
@@ -44,7 +45,7 @@ enum class LevelDbStep {
   kOldErased,
   kCopyErased,
 };
-extern bool (*g_levelDbStop)(LevelDbStep step);
+extern bool (*g_levelDbStop)(LevelDbStep step, const std::string& folder);
 
 // A browser's LevelDB folder, rebuilt without the entries the caller names.
 class CLevelDbRebuild {

@@ -7,6 +7,7 @@
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
 #include "engine/Primitives.h"
+#include "engine/Stop.h"
 #include "engine/stores/LevelDb.h"
 #include "engine/stores/LevelDbFolders.h"
 
@@ -133,6 +134,7 @@ void RecoverLevelDbSwap(const std::string& folder) {
   LevelDbSiblings names(folder);
   bool journal = PathExists(names.journal);
   if (!journal && !PathExists(names.fresh) && !PathExists(names.copy)) return;
+  CUnstoppable unstoppable;
   if (journal && IsJournalComplete(names.journal)) {
     // F missing: the run was killed between the two renames (F went to old,
     // new did not yet come to F), and the fresh folder is complete. Had the

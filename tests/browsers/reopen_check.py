@@ -123,6 +123,11 @@ def check_chromium(user_data, scratch, env, control, boxes):
                       if os.path.isfile(os.path.join(copy, name, "Preferences")))
     if not profiles:
         raise Failed("no profile folder with Preferences")
+    # A profile folder that lost its Preferences would be passed over above.
+    lost = sorted(name for name in os.listdir(copy)
+                  if (name == "Default" or name.startswith("Profile ")) and name not in profiles)
+    if lost:
+        raise Failed("no Preferences in %s" % ", ".join(lost))
     seen = []
     for name in profiles:
         profile = os.path.join(copy, name)

@@ -73,7 +73,9 @@ TEST_P(LevelDb, ASwapStoppedAtAnyStepIsFinishedOrUndoneByTheNextRun) {
   if (row.spoil) row.spoil(*this);
   Files before = Snapshot(db);
   g_stop = row.stop;
-  g_levelDbStop = [](LevelDbStep step) { return static_cast<int>(step) == g_stop; };
+  g_levelDbStop = [](LevelDbStep step, const std::string&) {
+    return static_cast<int>(step) == g_stop;
+  };
   auto named = [&](std::string_view key, std::string_view value) {
     return key.find(row.token) != key.npos || value.find(row.token) != value.npos;
   };
