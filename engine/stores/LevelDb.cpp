@@ -5,6 +5,7 @@
 
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
+#include "engine/Stop.h"
 #include "engine/stores/LevelDbEnv.h"
 #include "engine/stores/LevelDbFolders.h"
 #include "engine/stores/LevelDbRecords.h"
@@ -112,6 +113,7 @@ bool CopySubfolders(const std::string& folder, const std::string& to) {
 CLevelDbRebuild::CLevelDbRebuild(const std::string& folder) : m_folder(folder) {}
 
 CLevelDbRebuild::~CLevelDbRebuild() {
+  CUnstoppable rollback;  // a stopping run still wipes the copies whole
   DWORD saved = GetLastError();
   m_copy.reset();
   LevelDbSiblings names(m_folder);
@@ -219,6 +221,7 @@ long long CLevelDbRebuild::Rebuild(
   long long dropped = 0;
   LevelDbSiblings names(m_folder);
   if (!WriteFresh(drop, dropped) || StopAfter(LevelDbStep::kFreshWritten)) return -1;
+  CUnstoppable swap;  // from the journal to the wipe of what was swapped out
   if (!WriteJournal(names.journal) || StopAfter(LevelDbStep::kJournalWritten)) return -1;
   // A file of the folder held open by another program fails the rename, and
   // nothing was changed.

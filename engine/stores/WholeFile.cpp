@@ -2,6 +2,7 @@
 
 #include "engine/Handles.h"
 #include "engine/Primitives.h"
+#include "engine/Stop.h"
 
 bool IsPlainFile(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
@@ -36,6 +37,7 @@ void RecoverWholeFile(const std::string& path) {
 
 bool ReplaceWholeFileWith(const std::string& path,
                           const std::function<bool(const std::string& fresh)>& write) {
+  CUnstoppable swap;  // a stopping run still wipes the swapped-out file whole
   std::string fresh = path + kNew, backup = path + kOld;
   // Flushed before the swap: a crash after it must not leave a file whose
   // name is there but whose bytes never reached the disk.
