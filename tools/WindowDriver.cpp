@@ -16,6 +16,11 @@
 //   window-driver clean TIMEOUT_MS
 //       presses the Main page's Clean (posted) and waits until the log's
 //       last line is "Cleaning complete."
+//   window-driver watch none|stop|close AFTER_MS TIMEOUT_MS
+//       presses Clean and watches the run, asking the window WM_NULL every
+//       10 ms (250 ms to answer); AFTER_MS after the log shows "Erasing
+//       Windows Temporary Folder...", presses Stop or closes the window.
+//       Prints what it saw (see RunWatch in tools/TidewispWindows.h).
 //   window-driver hold MS PATH...
 //       holds each file open with no sharing for MS milliseconds, as another
 //       program would (needs no window).
@@ -35,50 +40,42 @@ const int kTabId = 1000;            // the main window's tab control
 const int kCleanId = 1002;          // the Main page's "Clean"
 const int kLogId = 1004;            // the Main page's log list
 
-// The control `id` of class `kind` on the main window's pages (ids repeat
-// from page to page: the Schedule page's day count is 1004 too).
-struct FoundControl {
-  int id;
-  const char* kind;
-  HWND found;
-};
-BOOL CALLBACK FindControl(HWND child, LPARAM param) {
-  auto* search = reinterpret_cast<FoundControl*>(param);
-  char kind[32] = {};
-  GetClassNameA(child, kind, sizeof kind);
-  if (GetDlgCtrlID(child) != search->id || lstrcmpiA(kind, search->kind) != 0) return TRUE;
-  search->found = child;
-  return FALSE;
-}
-HWND PageControl(HWND main, int id, const char* kind) {
-  FoundControl search = {id, kind, nullptr};
-  EnumChildWindows(main, FindControl, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
+const wchar_t kTempLine[] = L"Erasing Windows Temporary Folder...";
 
-// The run keeps the window's thread busy: each question waits for it, and
-// the log is asked again until its last line ends the run.
+// The window answers all along: the log is read until its last line ends the
+// run.
 int Clean(HWND main, DWORD timeoutMs) {
-  HWND clean = PageControl(main, kCleanId, "Button"), log = PageControl(main, kLogId, "ListBox");
-  if (!clean || !log) {
+  if (!PageControl(main, kCleanId, "Button") || !PageControl(main, kLogId, "ListBox")) {
     std::fprintf(stderr, "window-driver: the Main page's Clean and log are not there\n");
     return 1;
   }
-  PostMessageA(clean, BM_CLICK, 0, 0);
-  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(100)) {
-    DWORD_PTR count = 0;
-    if (!SendMessageTimeoutA(log, LB_GETCOUNT, 0, 0, SMTO_NORMAL, timeoutMs, &count) || !count)
-      continue;
-    // In UTF-16: under Wine 8, LB_GETTEXTA from another process hands over the
-    // list's Unicode text unconverted.
-    wchar_t text[512] = {};
-    if (SendMessageW(log, LB_GETTEXTLEN, count - 1, 0) >= 512) continue;
-    SendMessageW(log, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(text));
-    if (std::wcscmp(text, L"Cleaning complete.") == 0) return 0;
-  }
+  RunWatch watch = WatchRun(main, nullptr, L"", 0, Then::kNothing, timeoutMs, timeoutMs);
+  if (!watch.lines.empty() && watch.lines.back() == L"Cleaning complete.") return 0;
   std::fprintf(stderr, "window-driver: the run did not end within %lu ms\n",
                static_cast<unsigned long>(timeoutMs));
   return 1;
+}
+
+// What a watched run showed, one "name value" line each, for bench/.
+int Watch(HWND main, const std::string& then, DWORD afterMs, DWORD timeoutMs) {
+  if (then != "none" && then != "stop" && then != "close") return 2;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(main, &pid);
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  RunWatch watch = WatchRun(main, process, kTempLine, afterMs,
+                            then == "stop"    ? Then::kStop
+                            : then == "close" ? Then::kClose
+                                              : Then::kNothing,
+                            250, timeoutMs);
+  CloseHandle(process);
+  std::printf(
+      "polls %d\nunanswered %d\nlongest-gap-ms %lu\nstop-shown %d\ntab-enabled %d\n"
+      "acted-ms %lu\nend-ms %lu\nlast %ls\n",
+      watch.polls, watch.unanswered, static_cast<unsigned long>(watch.longestGapMs),
+      watch.stopShown, watch.tabEnabled, static_cast<unsigned long>(watch.actedMs),
+      static_cast<unsigned long>(watch.endMs),
+      watch.lines.empty() ? L"" : watch.lines.back().c_str());
+  return watch.endMs ? 0 : 1;
 }
 
 int Hold(DWORD ms, int count, char** paths) {
@@ -106,9 +103,10 @@ void PrintRect(HWND window) {
 }
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: window-driver [/desktop=NAME] wait splash|main|about MS | tab N | about |"
-               " close-about | close MS | clean MS | hold MS PATH...\n");
+  std::fprintf(
+      stderr,
+      "usage: window-driver [/desktop=NAME] wait splash|main|about MS | tab N | about |"
+      " close-about | close MS | clean MS | watch none|stop|close MS MS | hold MS PATH...\n");
   return 2;
 }
 
@@ -186,6 +184,9 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "clean" && argc == 3) return Clean(main, std::strtoul(argv[2], nullptr, 10));
+  if (command == "watch" && argc == 5)
+    return Watch(main, argv[2], std::strtoul(argv[3], nullptr, 10),
+                 std::strtoul(argv[4], nullptr, 10));
   if (command == "close" && argc == 3) {
     HANDLE process = ProcessOf(main);
     bool ended = CloseAndWait(main, process, std::strtoul(argv[2], nullptr, 10));

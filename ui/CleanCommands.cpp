@@ -46,6 +46,7 @@ bool CCleaningRun::Finish() {
     m_thread = nullptr;
   }
   m_running = false;
+  ClearStop();  // asked of this run only
   if (m_completed && g_pProfile) g_pProfile->lastErase = m_selection.lastErase;
   return m_completed;
 }

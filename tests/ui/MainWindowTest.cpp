@@ -377,10 +377,7 @@ TEST_F(MainWindow, AFolderWithoutAPathOrOneThatHoldsWindowsIsNotAddedUnasked) {
 
 TEST(TidewispExe, OpensItsWindowAndSavesTheSettingsWhenClosed) {
   SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
-  char module[MAX_PATH];
-  std::string exe(module, GetModuleFileNameA(nullptr, module, MAX_PATH));
-  HANDLE process =
-      StartProgram(exe.substr(0, exe.rfind('\\', exe.rfind('\\') - 1)) + "\\tidewisp.exe");
+  HANDLE process = StartProgram(TidewispExe());
   HWND window = nullptr;
   for (int i = 0; i < 200 && !window; ++i, Sleep(50)) window = FindWindowA("#32770", "Tidewisp");
   ASSERT_TRUE(window) << "no window within 10 s";
