@@ -6,12 +6,10 @@
 // by another program with no sharing during the run, then unwritten and still
 // there. The test thread never initialises COM, so the history rows also show
 // that the history step goes on without its URL history object.
-#include <algorithm>
 #include <functional>
 
 #include "engine/Log.h"
 #include "engine/Primitives.h"
-#include "engine/Stop.h"
 #include "profile/SweepProfile.h"
 #include "tests/support/Win32Test.h"
 
@@ -130,31 +128,6 @@ TEST_P(Run, LogsItsLinesAndErasesExactlyItsTargets) {
     }
   }
   if (row.check) row.check(*this);
-}
-
-// Stop, asked for as the second listed file's line is logged: the first file
-// is wiped, the second left as it was, the folders not reached; what was done
-// is reported before "Cleaning stopped.", and the run is not stamped.
-class StoppedRun : public Run {
-  void AddLogLine(const std::string& text) override {
-    Run::AddLogLine(text);
-    if (std::count(lines_.begin(), lines_.end(), "Wiping Selected Files...") == 2) RequestStop();
-  }
-};
-
-TEST_F(StoppedRun, ReportsWhatItDidAndIsNotStamped) {
-  MakeFile("a.txt", "secret");
-  MakeFile("b.txt", "secret");
-  MakeFile("folder\\c.txt");
-  profile_.fileList = {Path("a.txt"), Path("b.txt")};
-  profile_.folderList = {Path("folder")};
-  EXPECT_FALSE(profile_.Run(kRunAllMask));
-  ClearStop();
-  EXPECT_EQ(lines_, (std::vector<std::string>{"Start cleaning...", "Wiping Selected Files...",
-                                              "Wiping Selected Files...",
-                                              "Erased 1 file (6 bytes).", "Cleaning stopped."}));
-  EXPECT_EQ(profile_.lastErase, 0);
-  EXPECT_TRUE(!Has("a.txt") && ReadAll(Path("b.txt")) == "secret" && Has("folder\\c.txt"));
 }
 
 // The temporary folder is the scratch folder's "tmp" for the rows that count

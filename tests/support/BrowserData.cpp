@@ -48,8 +48,7 @@ void PlaceBrowserProfiles() {
   Tree(Source("chromium/User Data"), kChrome);
   Tree(Source("chromium/User Data/Default"), kChrome + "\\Profile 1");  // a second profile
   Tree(Source("chromium/User Data/Default"), kOpera);
-  for (const std::string& to : {kRel, kAbsProfile, kEscape})
-    Tree(Source("firefox/" + kProfile), to);
+  for (const std::string& to : {kRel, kAbsProfile, kEscape}) Tree(Source("firefox/" + kProfile), to);
   SHCreateDirectoryExA(nullptr, kOperaCache.c_str(), nullptr);
   for (const char* cache : {"Cache", "Code Cache", "GPUCache", "DawnGraphiteCache"})
     MoveFileA((kOpera + "\\" + cache).c_str(), (kOperaCache + "\\" + cache).c_str());
