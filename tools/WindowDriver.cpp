@@ -16,11 +16,6 @@
 //   window-driver clean TIMEOUT_MS
 //       presses the Main page's Clean (posted) and waits until the log's
 //       last line is "Cleaning complete."
-//   window-driver watch none|stop|close AFTER_MS TIMEOUT_MS
-//       presses Clean and watches the run, asking the window WM_NULL every
-//       10 ms (250 ms to answer); AFTER_MS after the log shows "Erasing
-//       Windows Temporary Folder...", presses Stop or closes the window.
-//       Prints what it saw (see RunWatch in tools/TidewispWindows.h).
 //   window-driver hold MS PATH...
 //       holds each file open with no sharing for MS milliseconds, as another
 //       program would (needs no window).
@@ -28,7 +23,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 #include <string>
 
 #include "tools/TidewispWindows.h"
@@ -39,8 +33,6 @@ const UINT kAboutCommand = 0x0010;  // the system menu's "About Tidewisp..."
 const int kTabId = 1000;            // the main window's tab control
 const int kCleanId = 1002;          // the Main page's "Clean"
 const int kLogId = 1004;            // the Main page's log list
-
-const wchar_t kTempLine[] = L"Erasing Windows Temporary Folder...";
 
 // The window answers all along: the log is read until its last line ends the
 // run.
@@ -54,28 +46,6 @@ int Clean(HWND main, DWORD timeoutMs) {
   std::fprintf(stderr, "window-driver: the run did not end within %lu ms\n",
                static_cast<unsigned long>(timeoutMs));
   return 1;
-}
-
-// What a watched run showed, one "name value" line each, for bench/.
-int Watch(HWND main, const std::string& then, DWORD afterMs, DWORD timeoutMs) {
-  if (then != "none" && then != "stop" && then != "close") return 2;
-  DWORD pid = 0;
-  GetWindowThreadProcessId(main, &pid);
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-  RunWatch watch = WatchRun(main, process, kTempLine, afterMs,
-                            then == "stop"    ? Then::kStop
-                            : then == "close" ? Then::kClose
-                                              : Then::kNothing,
-                            250, timeoutMs);
-  CloseHandle(process);
-  std::printf(
-      "polls %d\nunanswered %d\nlongest-gap-ms %lu\nstop-shown %d\ntab-enabled %d\n"
-      "acted-ms %lu\nend-ms %lu\nlast %ls\n",
-      watch.polls, watch.unanswered, static_cast<unsigned long>(watch.longestGapMs),
-      watch.stopShown, watch.tabEnabled, static_cast<unsigned long>(watch.actedMs),
-      static_cast<unsigned long>(watch.endMs),
-      watch.lines.empty() ? L"" : watch.lines.back().c_str());
-  return watch.endMs ? 0 : 1;
 }
 
 int Hold(DWORD ms, int count, char** paths) {
@@ -103,10 +73,9 @@ void PrintRect(HWND window) {
 }
 
 int Usage() {
-  std::fprintf(
-      stderr,
-      "usage: window-driver [/desktop=NAME] wait splash|main|about MS | tab N | about |"
-      " close-about | close MS | clean MS | watch none|stop|close MS MS | hold MS PATH...\n");
+  std::fprintf(stderr,
+               "usage: window-driver [/desktop=NAME] wait splash|main|about MS | tab N | about |"
+               " close-about | close MS | clean MS | hold MS PATH...\n");
   return 2;
 }
 
@@ -184,9 +153,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "clean" && argc == 3) return Clean(main, std::strtoul(argv[2], nullptr, 10));
-  if (command == "watch" && argc == 5)
-    return Watch(main, argv[2], std::strtoul(argv[3], nullptr, 10),
-                 std::strtoul(argv[4], nullptr, 10));
   if (command == "close" && argc == 3) {
     HANDLE process = ProcessOf(main);
     bool ended = CloseAndWait(main, process, std::strtoul(argv[2], nullptr, 10));
