@@ -88,6 +88,12 @@ BOOL CSweepDlg::OnInitDialog() {
 
 bool CSweepDlg::OnNotify(NMHDR* header, LRESULT* result) {
   if (header->idFrom != IDC_TAB) return false;
+  if (header->code == TCN_SELCHANGING && m_run.Running()) {
+    // The Main page stays in front during a run. The disabled tab control
+    // ignores the user, but not a message another program sends it.
+    *result = 1;
+    return true;
+  }
   if (header->code == TCN_SELCHANGING) {
     // Leaving a page commits it; a page that fails its checks keeps its tab.
     CDialog* page = m_pages[m_tab.GetCurSel()];

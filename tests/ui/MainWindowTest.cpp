@@ -197,12 +197,14 @@ TEST(Reboot, ForcesOnlyHungProgramsAndOnlyOnceThePrivilegeIsEnabled) {
   g_rebootCalls = real;
 }
 
-// What can be used during a run, and after it: "Clean" (reading "Stop"),
-// "Clean and Reboot", the tab control, the other pages; and the pointer.
+// The tab and the page shown; what can be used during a run, and after it:
+// "Clean" (reading "Stop"), "Clean and Reboot", the tab control, the other
+// pages; and the pointer.
 std::string RunState(const CSweepDlg& dialog) {
   char clean[16] = {};
   GetWindowTextA(dialog.m_mainPage.GetDlgItem(IDC_CLEAN), clean, sizeof clean);
-  std::string state = clean;
+  std::string state = std::to_string(dialog.m_tab.GetCurSel()) +
+                      (dialog.m_mainPage.IsWindowVisible() ? "m " : " ") + clean;
   for (HWND control :
        {dialog.m_mainPage.GetDlgItem(IDC_CLEAN), dialog.m_mainPage.GetDlgItem(IDC_CLEAN_AND_REBOOT),
         dialog.m_tab.m_hWnd, dialog.m_optionsPage.m_hWnd, dialog.m_schedulePage.m_hWnd})
@@ -220,10 +222,11 @@ TEST_F(MainWindow, ARunCanBeStoppedAndAStoppedRunIsNeitherStampedNorRebooted) {
   for (bool stop : {true, false}) {
     g_pProfile->lastErase = 123, g_calls.clear();
     Click(dialog_.m_mainPage, IDC_CLEAN_AND_REBOOT);
-    EXPECT_EQ(RunState(dialog_), "Stop on off off off off appstarting");
+    ClickTab(2);  // sent: a disabled control gets no clicks of the user's
+    EXPECT_EQ(RunState(dialog_), "0m Stop on off off off off appstarting");
     if (stop) Click(dialog_.m_mainPage, IDC_CLEAN);  // which reads "Stop"
     WaitForRun();
-    EXPECT_EQ(RunState(dialog_), "Clean on on on on on");
+    EXPECT_EQ(RunState(dialog_), "0m Clean on on on on on");
     EXPECT_EQ(Lines().back(), stop ? "Cleaning stopped." : "Cleaning complete.");
     EXPECT_EQ(g_pProfile->lastErase > 123, !stop) << "stamped";
     EXPECT_EQ(g_calls, stop ? "" : "exit 2p; ") << "the reboot";
