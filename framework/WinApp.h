@@ -1,4 +1,4 @@
-// The application object, its main window, wait cursor and message box.
+// The application object, its main window, wait cursors and message box.
 //
 // Exactly one CWinApp-derived object exists, constructed during static
 // initialisation; the entry point (WinMain.cpp) calls its InitInstance, which
