@@ -164,7 +164,7 @@ void CSweepDlg::OnCancel() {
   StopRun();
 }
 
-bool CSweepDlg::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT* result) {
+bool CSweepDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   const std::string* text = reinterpret_cast<const std::string*>(lParam);
   switch (message) {
     case kRunLine:
@@ -179,6 +179,15 @@ bool CSweepDlg::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT* result) 
     case kRunEnded:
       EndRun();
       return true;
+    case WM_ENDSESSION:
+      // Windows ends the process once this returns: the run stops first, at
+      // its next safe point, never inside a swap.
+      if (wParam && m_run.Running()) {
+        RequestStop();
+        m_run.Finish();
+        ShowRunning(false);
+      }
+      return false;
   }
   return false;
 }

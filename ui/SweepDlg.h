@@ -61,7 +61,7 @@ class CSweepDlg : public CDialog, public CRunView {
   bool OnSysCommand(UINT id, LPARAM) override;
   bool OnPaint() override;
   HICON OnQueryDragIcon() override { return m_hIcon; }
-  bool OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT* result) override;
+  bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
   void OnDestroy() override;
 
  private:

@@ -219,17 +219,21 @@ TEST_F(MainWindow, ARunCanBeStoppedAndAStoppedRunIsNeitherStampedNorRebooted) {
   const RebootRow accepted = {TRUE};
   g_row = &accepted;
   ASSERT_TRUE(dialog_.Create(nullptr));
-  for (bool stop : {true, false}) {
+  for (std::string stop : {"Stop", "session end", ""}) {
     g_pProfile->lastErase = 123, g_calls.clear();
     Click(dialog_.m_mainPage, IDC_CLEAN_AND_REBOOT);
     ClickTab(2);  // sent: a disabled control gets no clicks of the user's
     EXPECT_EQ(RunState(dialog_), "0m Stop on off off off off appstarting");
-    if (stop) Click(dialog_.m_mainPage, IDC_CLEAN);  // which reads "Stop"
+    if (stop == "Stop") Click(dialog_.m_mainPage, IDC_CLEAN);  // which reads "Stop"
+    if (stop == "session end") {
+      dialog_.SendMessage(WM_ENDSESSION, TRUE);  // the process may end once it returns
+      EXPECT_FALSE(dialog_.Running());
+    }
     WaitForRun();
     EXPECT_EQ(RunState(dialog_), "0m Clean on on on on on");
-    EXPECT_EQ(Lines().back(), stop ? "Cleaning stopped." : "Cleaning complete.");
-    EXPECT_EQ(g_pProfile->lastErase > 123, !stop) << "stamped";
-    EXPECT_EQ(g_calls, stop ? "" : "exit 2p; ") << "the reboot";
+    EXPECT_EQ(Lines().back(), stop.empty() ? "Cleaning complete." : "Cleaning stopped.");
+    EXPECT_EQ(g_pProfile->lastErase > 123, stop.empty()) << stop << ": stamped";
+    EXPECT_EQ(g_calls, stop.empty() ? "exit 2p; " : "") << stop << ": the reboot";
   }
   g_rebootCalls = real;
 }
