@@ -10,8 +10,8 @@
 
 namespace {
 
-// The URL history object and the folder browser are COM objects; the shell
-// expects an apartment-threaded caller.
+// The folder browser is a COM object; the shell expects an apartment-threaded
+// caller. A run's thread joins an apartment of its own (ui/CleanCommands).
 HRESULT g_com = E_FAIL;
 
 // Work that needs no settings, done while the splash shows: the libraries the
@@ -54,10 +54,9 @@ void RunScheduled() {
 }
 
 void RunInteractive() {
-  // A run keeps the window's thread busy; after 5 s without messages Windows
-  // would put a frozen "Not Responding" ghost over the window, hiding the
-  // progress lines that the log list paints as they come.
-  DisableProcessWindowsGhosting();
+  // A run works on a thread of its own and the window's thread keeps
+  // answering, so Windows' "Not Responding" ghost is left on: it shows only
+  // if the window truly hangs, and then lets the user close it.
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES | ICC_UPDOWN_CLASS};
   InitCommonControlsEx(&controls);
 

@@ -2,6 +2,7 @@
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
 #include "engine/Primitives.h"
+#include "engine/Stop.h"
 
 void DeleteMatching(const std::string& folder, const std::string& suffix) {
   // Like every eraser, never in a folder reached as a link itself.
@@ -15,6 +16,7 @@ void DeleteMatching(const std::string& folder, const std::string& suffix) {
   CFindHandle find(FindFirstFileA((folder + "\\*" + suffix).c_str(), &record));
   if (!find.IsValid()) return;
   do {
+    if (StopRequested()) return;
     if (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     if (!HasFixedEnding(record.cFileName, suffix.c_str())) continue;
     CountDeletion(DeleteFileA(ChildPath(folder, record.cFileName).c_str()), ListedSize(record));

@@ -12,8 +12,8 @@ struct CEraseCount {
   uint64_t left = 0;    // files that stayed: in use, access denied, protected
 };
 
-// The run's count; the run resets it when it starts. The program has one
-// thread, and the erasers are called from nowhere else.
+// The run's count; the run resets it when it starts. One run at a time,
+// on one thread, calls the erasers.
 extern CEraseCount g_eraseCount;
 
 // A name that was gone before the call could reach it (deleted meanwhile, or

@@ -2,6 +2,7 @@
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
 #include "engine/Primitives.h"
+#include "engine/Stop.h"
 #include "engine/ZeroFill.h"
 
 namespace {
@@ -35,13 +36,15 @@ bool IsKept(const std::string& path, const std::vector<std::string>* keep) {
 }
 
 // Streams the listing: each entry is erased while the listing is open, so
-// memory stays one record per level however large the tree is.
+// memory stays one record per level however large the tree is. A stopped run
+// leaves the rest of the tree as it is.
 void EraseBelow(const std::string& folder, int eraseDesktopIni, int overwriteIndexDat,
                 const std::vector<std::string>* keep = nullptr) {
   WIN32_FIND_DATAA record;
   CFindHandle find(FindFirstFileA((folder + "\\*.*").c_str(), &record));
   if (!find.IsValid()) return;
   do {
+    if (StopRequested()) return;
     const char* name = record.cFileName;
     if (IsDotEntry(name)) continue;
     // Before the directory test, so that a folder of that name stays too.

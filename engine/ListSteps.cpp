@@ -5,9 +5,11 @@
 #include "engine/Log.h"
 #include "engine/Primitives.h"
 #include "engine/Steps.h"
+#include "engine/Stop.h"
 
 void WipeListedFiles(CRunContext& run) {
   for (const std::string& file : run.Profile().fileList) {
+    if (StopRequested()) return;
     LogLine("Wiping Selected Files...");
     if (WipeFile(file) == EraseResult::kLeft) run.notWiped.push_back(file);
   }
@@ -15,6 +17,7 @@ void WipeListedFiles(CRunContext& run) {
 
 void EraseListedFolders(CRunContext& run) {
   for (const std::string& folder : run.Profile().folderList) {
+    if (StopRequested()) return;
     LogLine("Erasing Selected Folders...");
     uint64_t leftBefore = g_eraseCount.left;
     EraseFolderContents(folder, 0, 0);

@@ -8,7 +8,8 @@
 
 // What the run needs of the main window, which the user interface provides in
 // interactive mode: the log list, the window's handle (the clipboard's owner)
-// and the user's answer to a question. None in scheduled mode.
+// and the user's answer to a question. None in scheduled mode. An
+// interactive run calls it from its own thread; the window answers on its.
 class CRunView {
  public:
   virtual void AddLogLine(const std::string& text) = 0;

@@ -41,11 +41,14 @@ enum class EraseResult {
   kErased,   // gone, and counted with its size
   kMissing,  // there was nothing of that name (or it is a folder)
   kLeft,     // it stays: in use, access denied, protected; counted as left
+  kStopped,  // it stays, maybe partly zeroed: the run was stopped meanwhile
 };
 
 // Zero-fills the whole file, flushes it to the disk, then deletes it. A file
 // that cannot be opened for writing (read-only, locked) or is a link, or
 // whose zeros did not all land, is not deleted: it is left, and counted so.
+// A file whose wipe a stopped run cut short is not deleted either, nor
+// counted: nothing refused it.
 EraseResult WipeFile(const std::string& path);
 
 // Deletes one file named by its full path, counting it with its size (which

@@ -1,8 +1,10 @@
-// The cleaning run: one synchronous pass over every target in a fixed order.
+// The cleaning run: one synchronous pass over every target in a fixed order,
+// which a stop request ends at its next safe point.
 #include "engine/Clock.h"
 #include "engine/EraseCount.h"
 #include "engine/Log.h"
 #include "engine/Steps.h"
+#include "engine/Stop.h"
 #include "profile/SweepProfile.h"
 
 CEraseCount g_eraseCount;
@@ -35,39 +37,54 @@ void LogSummary(const CRunContext& run) {
 
 }  // namespace
 
-void CSweepProfile::Run(LONG mask) {
+bool CSweepProfile::Run(LONG mask) {
   CRunContext run(*this);
   g_eraseCount = {};
   ClearRunReport();
   LogLine("Start cleaning...");
 
-  EraseNetscapeProfiles(run);  // tests its own flags and the application-data folder
-  if (run.On(kIeCookies)) EraseIeCookies(run);
-  if (run.On(kTypedUrls)) EraseTypedUrls(run);
-  if (run.On(kAolGoTo) || run.On(kAolCache) || run.On(kAim)) EraseAol(run);
-  if (run.On(kIeCache) || run.On(kAolCache)) EraseIeCache(run);
-  if (run.On(kIeFavorites)) EraseIeFavorites(run);
-  if (run.On(kIeHistory)) EraseIeHistory(run);
-  EraseTodaysBrowsers(run);  // tests the same five flags itself
+  // The flags do not change during a run: each is read here once, and the
+  // steps run in this order, each when its test holds.
+  const bool lists = (mask & kUserListsMask) != 0;
+  const struct {
+    bool on;
+    void (*step)(CRunContext&);
+  } steps[] = {
+      {true, EraseNetscapeProfiles},  // tests its own flags and the application-data folder
+      {run.On(kIeCookies), EraseIeCookies},
+      {run.On(kTypedUrls), EraseTypedUrls},
+      {run.On(kAolGoTo) || run.On(kAolCache) || run.On(kAim), EraseAol},
+      {run.On(kIeCache) || run.On(kAolCache), EraseIeCache},
+      {run.On(kIeFavorites), EraseIeFavorites},
+      {run.On(kIeHistory), EraseIeHistory},
+      {true, EraseTodaysBrowsers},  // tests the same five flags itself
+      {run.On(kTempFolders), EraseTempFolders},
+      {run.On(kRecentFiles), EraseRecentFiles},
+      {run.On(kMyDocuments), EraseMyDocuments},
+      {run.On(kRegistryBackups), EraseRegistryBackups},
+      {run.On(kClipboard), EraseClipboard},
+      {run.On(kMediaPlayerHistory), EraseMediaPlayerHistory},
+      {run.On(kMediaPlayerPlaylists), EraseMediaPlayerPlaylists},
+      {run.On(kYahooMessenger), EraseYahooMessenger},
+      {run.On(kIcq), EraseIcq},
+      {run.On(kAim), EraseAim},
+      {run.On(kMsnReceivedFiles), EraseMsnReceivedFiles},
+      {lists, WipeListedFiles},
+      {lists, EraseListedFolders},
+  };
+  // Between two steps is a safe point; the steps have their own inside.
+  for (const auto& step : steps)
+    if (step.on && !StopRequested()) step.step(run);
 
-  if (run.On(kTempFolders)) EraseTempFolders(run);
-  if (run.On(kRecentFiles)) EraseRecentFiles(run);
-  if (run.On(kMyDocuments)) EraseMyDocuments(run);
-  if (run.On(kRegistryBackups)) EraseRegistryBackups(run);
-  if (run.On(kClipboard)) EraseClipboard(run);
-  if (run.On(kMediaPlayerHistory)) EraseMediaPlayerHistory(run);
-  if (run.On(kMediaPlayerPlaylists)) EraseMediaPlayerPlaylists(run);
-  if (run.On(kYahooMessenger)) EraseYahooMessenger(run);
-  if (run.On(kIcq)) EraseIcq(run);
-  if (run.On(kAim)) EraseAim(run);
-  if (run.On(kMsnReceivedFiles)) EraseMsnReceivedFiles(run);
-
-  if (mask & kUserListsMask) {
-    WipeListedFiles(run);
-    EraseListedFolders(run);
-  }
-
+  // What was done is reported either way; only a run that went to its end
+  // is stamped, so that the schedule still counts from the last whole one.
+  const bool stopped = StopRequested();
   LogSummary(run);
+  if (stopped) {
+    LogLine("Cleaning stopped.");
+    return false;
+  }
   lastErase = UnixTime();
   LogLine("Cleaning complete.");
+  return true;
 }

@@ -5,7 +5,7 @@
 
 // Any thread. The run stops at its next safe point.
 void RequestStop();
-// The run, as it starts.
+// As a run starts, and once it has ended.
 void ClearStop();
 // Whether the run is to stop here: false inside a CUnstoppable on this thread.
 bool StopRequested();

@@ -1,6 +1,7 @@
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
 #include "engine/Primitives.h"
+#include "engine/Stop.h"
 
 namespace {
 
@@ -14,6 +15,7 @@ void WalkBelow(const std::string& folder, FolderVisitor visitor) {
   CFindHandle find(FindFirstFileA((folder + "\\*.*").c_str(), &record));
   if (!find.IsValid()) return;
   do {
+    if (StopRequested()) return;
     if (IsDotEntry(record.cFileName)) continue;
     if (record.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
     std::string path = ChildPath(folder, record.cFileName);

@@ -2,6 +2,7 @@
 
 #include "engine/Handles.h"
 #include "engine/Primitives.h"
+#include "engine/Stop.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ void PurgeUrlCache(int nonCookieEntries) {
   CRecordBlock block(new BYTE[size]);
   CUrlCacheFind walk(FindFirstUrlCacheEntryA(nullptr, Record(block), &size));
   if (!walk.IsValid()) return;  // an empty cache, or the walk could not start
-  for (;;) {
+  while (!StopRequested()) {
     // Only the cookie bit counts: entries of every other type are non-cookie.
     const INTERNET_CACHE_ENTRY_INFOA* entry = Record(block);
     bool cookie = (entry->CacheEntryType & COOKIE_CACHE_ENTRY) != 0;

@@ -6,6 +6,7 @@
 #include "engine/Primitives.h"
 #include "engine/RecentFolder.h"
 #include "engine/Steps.h"
+#include "engine/Stop.h"
 #include "profile/RegKey.h"
 
 namespace {
@@ -54,7 +55,8 @@ void EraseRecentFiles(CRunContext& run) {
   LogLine("Erasing Windows Recent Files...");
   if (run.SpecialFolder(CSIDL_RECENT)) EraseRecentFolder(run.pathBuffer, run);
   // A missing key is no error, and none is created again.
-  for (const char* list : kRecentLists) SHDeleteKeyA(HKEY_CURRENT_USER, list);
+  for (const char* list : kRecentLists)
+    if (!StopRequested()) SHDeleteKeyA(HKEY_CURRENT_USER, list);
 }
 
 void EraseMyDocuments(CRunContext& run) {
@@ -70,7 +72,7 @@ void EraseRegistryBackups(CRunContext& run) {
   DeleteNamedFile(run.path + "rbbad.cab");
   // The unbroken run of numbered cabinets from rb000.cab; the first deletion
   // that fails, for whatever reason, ends it.
-  for (unsigned long n = 0;; ++n) {
+  for (unsigned long n = 0; !StopRequested(); ++n) {
     char name[32];
     std::snprintf(name, sizeof name, "rb%03lu.cab", n);
     if (DeleteNamedFile(run.path + name) != EraseResult::kErased) break;
@@ -102,6 +104,7 @@ void EraseMediaPlayerPlaylists(CRunContext& run) {
     run.path += ":\\Documents and Settings\\All Users\\Application Data\\Microsoft\\Media Index";
     EraseFolderContents(run.path, 0, 0);
   }
+  if (StopRequested()) return;
   LogLine("Erasing Media Player Keys...");
   for (const char* list : {"RecentFileList", "RecentURLList"}) {
     CRegKey player;

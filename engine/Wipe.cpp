@@ -10,6 +10,7 @@ EraseResult WipeFile(const std::string& path) {
   DWORD status = ZeroFillFrom(path, 0, &size);
   if (status != ERROR_SUCCESS) {
     if (IsGoneError(status)) return EraseResult::kMissing;
+    if (status == ERROR_CANCELLED) return EraseResult::kStopped;
     ++g_eraseCount.left;
     return EraseResult::kLeft;
   }

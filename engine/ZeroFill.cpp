@@ -2,6 +2,7 @@
 
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
+#include "engine/Stop.h"
 
 BOOL(WINAPI* g_zeroFillWrite)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED) = WriteFile;
 
@@ -9,6 +10,8 @@ bool ZeroFill(HANDLE file, uint64_t count) {
   const char zeros[kZeroChunk] = {};
   bool complete = true;
   while (count > 0) {
+    // A big file takes a while: a stopped run leaves the rest unwritten.
+    if (StopRequested()) return false;
     DWORD chunk = count > kZeroChunk ? kZeroChunk : static_cast<DWORD>(count);
     DWORD written = 0;
     if (!g_zeroFillWrite(file, zeros, chunk, &written, nullptr) || written != chunk) {
@@ -53,7 +56,7 @@ DWORD ZeroFillFrom(const std::string& path, uint64_t offset, uint64_t* size) {
   // Zeros still in the cache when the file is deleted are dropped unwritten,
   // leaving the old data on the disk. The flush's result changes nothing.
   FlushFileBuffers(file.Get());
-  if (!complete) return ERROR_WRITE_FAULT;
+  if (!complete) return StopRequested() ? ERROR_CANCELLED : ERROR_WRITE_FAULT;
   if (size) *size = static_cast<uint64_t>(length.QuadPart);
   return ERROR_SUCCESS;
 }

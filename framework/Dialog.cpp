@@ -135,15 +135,21 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       return OnPaint();
     case WM_QUERYDRAGICON:
       return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
-    case WM_SETCURSOR:
-      // While the application's wait cursor is on, every window shows it.
-      if (!AfxGetApp() || AfxGetApp()->m_nWaitCursorCount <= 0) return FALSE;
-      SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+    case WM_SETCURSOR: {
+      // While the application's wait or background cursor is on, every
+      // window shows it.
+      LPCSTR shape = AfxGetApp() ? AfxGetApp()->CursorShape() : nullptr;
+      if (!shape) return FALSE;
+      SetCursor(LoadCursorA(nullptr, shape));
       SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, TRUE);
       return TRUE;
+    }
     case WM_DESTROY:
       OnDestroy();
       return FALSE;
   }
-  return FALSE;
+  LRESULT result = 0;
+  if (!OnMessage(message, wParam, lParam, &result)) return FALSE;
+  SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
+  return TRUE;
 }

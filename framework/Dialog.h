@@ -42,6 +42,9 @@ class CDialog : public CWnd {
   virtual bool OnPaint() { return false; }
   virtual void OnDestroy() {}
   virtual HICON OnQueryDragIcon() { return nullptr; }
+  // Any other message (the program's own among them): true when handled,
+  // with its answer in `result`.
+  virtual bool OnMessage(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

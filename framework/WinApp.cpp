@@ -12,12 +12,33 @@ CWinApp::~CWinApp() {
 
 void CWinApp::BeginWaitCursor() {
   ++m_nWaitCursorCount;
-  SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+  ShowCursorShape();
 }
 
 void CWinApp::EndWaitCursor() {
-  if (m_nWaitCursorCount > 0 && --m_nWaitCursorCount == 0)
-    SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
+  if (m_nWaitCursorCount > 0 && --m_nWaitCursorCount == 0) ShowCursorShape();
+}
+
+void CWinApp::BeginBackgroundCursor() {
+  ++m_nBackgroundCursorCount;
+  ShowCursorShape();
+}
+
+void CWinApp::EndBackgroundCursor() {
+  if (m_nBackgroundCursorCount > 0 && --m_nBackgroundCursorCount == 0) ShowCursorShape();
+}
+
+LPCSTR CWinApp::CursorShape() const {
+  if (m_nWaitCursorCount > 0) return MAKEINTRESOURCEA(32514);        // IDC_WAIT
+  if (m_nBackgroundCursorCount > 0) return MAKEINTRESOURCEA(32650);  // IDC_APPSTARTING
+  return nullptr;
+}
+
+// At once, without waiting for the pointer to move: WM_SETCURSOR keeps the
+// shape from then on.
+void CWinApp::ShowCursorShape() const {
+  LPCSTR shape = CursorShape();
+  SetCursor(LoadCursorA(nullptr, shape ? shape : MAKEINTRESOURCEA(32512)));  // IDC_ARROW
 }
 
 CWinApp* AfxGetApp() { return g_pApp; }

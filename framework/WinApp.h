@@ -1,4 +1,4 @@
-// The application object, its main window, wait cursor and message box.
+// The application object, its main window, wait cursors and message box.
 //
 // Exactly one CWinApp-derived object exists, constructed during static
 // initialisation; the entry point (WinMain.cpp) calls its InitInstance, which
@@ -21,11 +21,23 @@ class CWinApp : public CObject {
   // The hourglass, counted: it shows from the first Begin until as many Ends.
   void BeginWaitCursor();
   void EndWaitCursor();
+  // The arrow with a small hourglass (IDC_APPSTARTING), counted the same way:
+  // the program works in the background and its windows still answer. The
+  // hourglass wins while both are on.
+  void BeginBackgroundCursor();
+  void EndBackgroundCursor();
+  // The pointer every window of the program shows now; none when each shows
+  // its own.
+  LPCSTR CursorShape() const;
 
   // The window that message boxes belong to; none until the user interface
   // makes one.
   CWnd* m_pMainWnd = nullptr;
   int m_nWaitCursorCount = 0;
+  int m_nBackgroundCursorCount = 0;
+
+ private:
+  void ShowCursorShape() const;
 };
 
 CWinApp* AfxGetApp();

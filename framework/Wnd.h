@@ -19,8 +19,8 @@ class CWnd : public CObject {
   BOOL ShowWindow(int command) const { return ::ShowWindow(m_hWnd, command); }
   BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
   HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
-  // Paints the window and its children at once: the splash's picture and the
-  // pages are children, and a cleaning run pumps no messages to paint them.
+  // Paints the window and its children at once: the splash's picture is a
+  // child, and the splash's second keeps the thread from painting it.
   void RedrawNow() const {
     RedrawWindow(m_hWnd, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);

@@ -1,5 +1,6 @@
 // The cleaning profile: what a cleaning run erases and when scheduled mode
-// runs one. Exactly one exists while the program works (g_pProfile).
+// runs one. Exactly one exists while the program works (g_pProfile); an
+// interactive run cleans from a copy taken as it starts.
 #pragma once
 
 #include <string>
@@ -57,7 +58,9 @@ class CSweepProfile : public CObject {
   // Scheduled mode: runs a cleaning pass when the schedule is on and more
   // than `when` days have passed since lastErase; true when it ran (app/).
   bool RunIfDue();
-  void Run(LONG mask);  // the cleaning run (engine/)
+  // The cleaning run (engine/): true when it went to its end and stamped
+  // lastErase, false when it was stopped (engine/Stop.h).
+  bool Run(LONG mask);
 
   int di[kFlagCount] = {};
   LONG when = 1;  // schedule interval in days

@@ -23,7 +23,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cwchar>
 #include <string>
 
 #include "tools/TidewispWindows.h"
@@ -35,47 +34,15 @@ const int kTabId = 1000;            // the main window's tab control
 const int kCleanId = 1002;          // the Main page's "Clean"
 const int kLogId = 1004;            // the Main page's log list
 
-// The control `id` of class `kind` on the main window's pages (ids repeat
-// from page to page: the Schedule page's day count is 1004 too).
-struct FoundControl {
-  int id;
-  const char* kind;
-  HWND found;
-};
-BOOL CALLBACK FindControl(HWND child, LPARAM param) {
-  auto* search = reinterpret_cast<FoundControl*>(param);
-  char kind[32] = {};
-  GetClassNameA(child, kind, sizeof kind);
-  if (GetDlgCtrlID(child) != search->id || lstrcmpiA(kind, search->kind) != 0) return TRUE;
-  search->found = child;
-  return FALSE;
-}
-HWND PageControl(HWND main, int id, const char* kind) {
-  FoundControl search = {id, kind, nullptr};
-  EnumChildWindows(main, FindControl, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// The run keeps the window's thread busy: each question waits for it, and
-// the log is asked again until its last line ends the run.
+// The window answers all along: the log is read until its last line ends the
+// run.
 int Clean(HWND main, DWORD timeoutMs) {
-  HWND clean = PageControl(main, kCleanId, "Button"), log = PageControl(main, kLogId, "ListBox");
-  if (!clean || !log) {
+  if (!PageControl(main, kCleanId, "Button") || !PageControl(main, kLogId, "ListBox")) {
     std::fprintf(stderr, "window-driver: the Main page's Clean and log are not there\n");
     return 1;
   }
-  PostMessageA(clean, BM_CLICK, 0, 0);
-  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(100)) {
-    DWORD_PTR count = 0;
-    if (!SendMessageTimeoutA(log, LB_GETCOUNT, 0, 0, SMTO_NORMAL, timeoutMs, &count) || !count)
-      continue;
-    // In UTF-16: under Wine 8, LB_GETTEXTA from another process hands over the
-    // list's Unicode text unconverted.
-    wchar_t text[512] = {};
-    if (SendMessageW(log, LB_GETTEXTLEN, count - 1, 0) >= 512) continue;
-    SendMessageW(log, LB_GETTEXT, count - 1, reinterpret_cast<LPARAM>(text));
-    if (std::wcscmp(text, L"Cleaning complete.") == 0) return 0;
-  }
+  RunWatch watch = WatchRun(main, nullptr, L"", 0, Then::kNothing, timeoutMs, timeoutMs);
+  if (!watch.lines.empty() && watch.lines.back() == L"Cleaning complete.") return 0;
   std::fprintf(stderr, "window-driver: the run did not end within %lu ms\n",
                static_cast<unsigned long>(timeoutMs));
   return 1;

@@ -1,17 +1,54 @@
 #include "ui/CleanCommands.h"
 
-#include "framework/WinApp.h"
-#include "profile/SweepProfile.h"
+#include "engine/Stop.h"
 
 RebootCalls g_rebootCalls = {ExitWindowsEx, OpenProcessToken, LookupPrivilegeValueA,
                              AdjustTokenPrivileges, GetLastError};
 
-void RunCleaning(int mask) {
-  CWinApp* app = AfxGetApp();
-  if (app) app->BeginWaitCursor();
+void CCleaningRun::Start(LONG mask, HWND window, UINT ended) {
+  if (m_running) return;
   g_pProfile->Save();
-  g_pProfile->Run(mask);
-  if (app) app->EndWaitCursor();
+  m_selection = *g_pProfile;
+  m_mask = mask, m_window = window, m_ended = ended;
+  m_running = true, m_completed = false;
+  ClearStop();
+  m_thread = CreateThread(nullptr, 0, Work, this, 0, nullptr);
+  // Without a thread of its own the run goes on this one: the window then
+  // waits for it, but the user's Clean is done.
+  if (!m_thread) Work(this);
+}
+
+DWORD WINAPI CCleaningRun::Work(void* self) {
+  auto* run = static_cast<CCleaningRun*>(self);
+  // The history step's URL history object is a COM object, which a thread
+  // may create only once it has joined an apartment itself.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  run->m_completed = run->m_selection.Run(run->m_mask);
+  if (SUCCEEDED(com)) CoUninitialize();
+  PostMessageA(run->m_window, run->m_ended, 0, 0);
+  return 0;
+}
+
+bool CCleaningRun::Finish() {
+  if (!m_running) return false;
+  // The run sends its lines and questions to this thread and waits for them,
+  // and so does its clipboard step: EmptyClipboard sends
+  // WM_DESTROYCLIPBOARD to the window that owned the clipboard, ours after
+  // an earlier run. Sent messages are handled while waiting, or neither
+  // thread would move again.
+  while (m_thread) {
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    if (MsgWaitForMultipleObjects(1, &m_thread, FALSE, INFINITE, QS_SENDMESSAGE) ==
+        WAIT_OBJECT_0 + 1)
+      continue;
+    CloseHandle(m_thread);
+    m_thread = nullptr;
+  }
+  m_running = false;
+  ClearStop();  // asked of this run only
+  if (m_completed && g_pProfile) g_pProfile->lastErase = m_selection.lastErase;
+  return m_completed;
 }
 
 void RequestReboot() {

@@ -1,7 +1,6 @@
 #include "ui/MainPage.h"
 
-#include "profile/SweepProfile.h"
-#include "ui/CleanCommands.h"
+#include "ui/SweepDlg.h"
 
 void CMainPage::AppendLine(const std::string& text) {
   int at = m_log.InsertString(m_log.GetCount(), text.c_str());
@@ -12,15 +11,21 @@ void CMainPage::AppendLine(const std::string& text) {
   int height = static_cast<int>(m_log.SendMessage(LB_GETITEMHEIGHT, 0));
   int visible = height > 0 && client.bottom >= height ? client.bottom / height : 1;
   if (at >= visible) m_log.SendMessage(LB_SETTOPINDEX, at - visible + 1);
-  m_log.RedrawNow();
 }
 
-void CMainPage::Clean() { RunCleaning(kRunAllMask); }
-
-void CMainPage::CleanAndReboot() {
-  RunCleaning(kRunAllMask);
-  RequestReboot();
+void CMainPage::ShowRunning(bool running) {
+  HWND clean = GetDlgItem(IDC_CLEAN);
+  SetWindowTextA(clean, running ? "Stop" : "Clean");
+  EnableWindow(GetDlgItem(IDC_CLEAN_AND_REBOOT), !running);
+  // The focus may have been on "Clean and Reboot", now disabled, or on the
+  // Options page's buttons, now hidden: the keyboard would reach nothing.
+  if (running)
+    ::SendMessageA(GetParent(m_hWnd), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(clean), TRUE);
 }
+
+void CMainPage::Clean() { g_pMainDlg->StartRun(false); }
+
+void CMainPage::CleanAndReboot() { g_pMainDlg->StartRun(true); }
 
 void CMainPage::OpenHelpFile() {
   ShellExecuteA(GetParent(m_hWnd), "open", "Tidewisp.HLP", nullptr, nullptr, SW_SHOWNORMAL);
@@ -30,7 +35,10 @@ bool CMainPage::OnCommand(UINT id, UINT code) {
   if (code != BN_CLICKED) return false;
   switch (id) {
     case IDC_CLEAN:
-      Clean();
+      if (g_pMainDlg->Running())
+        g_pMainDlg->StopRun();
+      else
+        Clean();
       return true;
     case IDC_CLEAN_AND_REBOOT:
       CleanAndReboot();

@@ -11,10 +11,14 @@ class CMainPage : public CDialog {
  public:
   CMainPage() : CDialog(IDD_MAIN_PAGE) {}
 
-  // The line goes to the end of the log list, which is painted at once: a
-  // run pumps no messages while it lasts.
+  // The line goes to the end of the log list, the newest line in view.
   void AppendLine(const std::string& text);
+  // During a run "Clean" reads "Stop" and has the focus, and "Clean and
+  // Reboot" is disabled; afterwards both are as before.
+  void ShowRunning(bool running);
 
+  // Each starts a run on the main window, which the run keeps busy until
+  // it ends; "Clean" then stops it.
   void Clean();
   void CleanAndReboot();
   // A run started from elsewhere (the Options page): Clean, or Clean and

@@ -24,8 +24,8 @@ HBITMAP Resampled(HBITMAP source, const BITMAP& size, int width, int height) {
 }
 
 bool Fits(HBITMAP bitmap, int width, int height, BITMAP& size) {
-  return bitmap && GetObjectA(bitmap, sizeof size, &size) &&
-         std::abs(width - size.bmWidth) <= 2 && std::abs(height - size.bmHeight) <= 2;
+  return bitmap && GetObjectA(bitmap, sizeof size, &size) && std::abs(width - size.bmWidth) <= 2 &&
+         std::abs(height - size.bmHeight) <= 2;
 }
 
 }  // namespace
@@ -47,8 +47,8 @@ void CPicture::Fit(HWND dialog, int bitmapId, RECT frame) {
   // The image the control loaded from its template fits at 96 DPI: loading
   // it again would only slow the start down.
   BITMAP size = {};
-  if (Fits(reinterpret_cast<HBITMAP>(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0)),
-           width, height, size))
+  if (Fits(reinterpret_cast<HBITMAP>(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0)), width,
+           height, size))
     return;
   auto* source =
       static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmapId),

@@ -1,5 +1,6 @@
 #include "ui/SweepDlg.h"
 
+#include "engine/Stop.h"
 #include "framework/WinApp.h"
 #include "profile/ScheduledRecord.h"
 #include "profile/SweepProfile.h"
@@ -92,6 +93,12 @@ BOOL CSweepDlg::OnInitDialog() {
 
 bool CSweepDlg::OnNotify(NMHDR* header, LRESULT* result) {
   if (header->idFrom != IDC_TAB) return false;
+  if (header->code == TCN_SELCHANGING && m_run.Running()) {
+    // The Main page stays in front during a run. The disabled tab control
+    // ignores the user, but not a message another program sends it.
+    *result = 1;
+    return true;
+  }
   if (header->code == TCN_SELCHANGING) {
     // Leaving a page commits it; a page that fails its checks keeps its tab.
     CDialog* page = m_pages[m_tab.GetCurSel()];
@@ -111,12 +118,83 @@ void CSweepDlg::SwitchToMainAndRun(int reboot) {
   m_tab.SetCurSel(0);
   m_optionsPage.ShowWindow(SW_HIDE);
   m_mainPage.ShowWindow(SW_SHOW);
-  RedrawNow();
   m_mainPage.DispatchClean(reboot);
 }
 
+void CSweepDlg::AddLogLine(const std::string& text) {
+  SendMessage(kRunLine, 0, reinterpret_cast<LPARAM>(&text));
+}
+
 bool CSweepDlg::AskYesNo(const std::string& text) {
-  return MessageBoxA(m_hWnd, text.c_str(), "Tidewisp", MB_YESNO | MB_ICONQUESTION) == IDYES;
+  return SendMessage(kRunQuestion, 0, reinterpret_cast<LPARAM>(&text)) == IDYES;
+}
+
+void CSweepDlg::StartRun(bool reboot) {
+  if (m_run.Running()) return;
+  m_rebootAfterRun = reboot, m_closeAfterRun = false;
+  m_run.Start(kRunAllMask, m_hWnd, kRunEnded);
+  ShowRunning(true);
+}
+
+void CSweepDlg::StopRun() {
+  if (m_run.Running()) RequestStop();
+}
+
+void CSweepDlg::ShowRunning(bool running) {
+  // The run cleans what was selected as it started; the Main page stays in
+  // front, and no other page can be reached to change a setting.
+  EnableWindow(m_tab.m_hWnd, !running);
+  for (CDialog* page : m_pages)
+    if (page != &m_mainPage) EnableWindow(page->m_hWnd, !running);
+  m_mainPage.ShowRunning(running);
+  if (CWinApp* app = AfxGetApp())
+    running ? app->BeginBackgroundCursor() : app->EndBackgroundCursor();
+}
+
+void CSweepDlg::EndRun() {
+  if (!m_run.Running()) return;
+  bool completed = m_run.Finish();
+  ShowRunning(false);
+  if (m_closeAfterRun)
+    CDialog::OnCancel();
+  else if (completed && m_rebootAfterRun)
+    RequestReboot();
+}
+
+void CSweepDlg::OnCancel() {
+  // Closing stops the run first: the process must not end while the run's
+  // thread is erasing, nor leave the settings unsaved.
+  if (!m_run.Running()) return CDialog::OnCancel();
+  m_closeAfterRun = true;
+  StopRun();
+}
+
+bool CSweepDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  const std::string* text = reinterpret_cast<const std::string*>(lParam);
+  switch (message) {
+    case kRunLine:
+      m_mainPage.AppendLine(*text);
+      return true;
+    case kRunQuestion:
+      // Whatever was asked, No does the less: a stopping run asks no one.
+      *result = StopRequested()
+                    ? IDNO
+                    : MessageBoxA(m_hWnd, text->c_str(), "Tidewisp", MB_YESNO | MB_ICONQUESTION);
+      return true;
+    case kRunEnded:
+      EndRun();
+      return true;
+    case WM_ENDSESSION:
+      // Windows ends the process once this returns: the run stops first, at
+      // its next safe point, never inside a swap.
+      if (wParam && m_run.Running()) {
+        RequestStop();
+        m_run.Finish();
+        ShowRunning(false);
+      }
+      return false;
+  }
+  return false;
 }
 
 bool CSweepDlg::OnSysCommand(UINT id, LPARAM) {
@@ -140,6 +218,12 @@ bool CSweepDlg::OnPaint() {
 }
 
 void CSweepDlg::OnDestroy() {
+  // Whatever ends the window, the run ends first, and its stamp is saved.
+  if (m_run.Running()) {
+    RequestStop();
+    m_run.Finish();
+    ShowRunning(false);
+  }
   // Ticks changed since the Options page was last left reach the settings.
   m_optionsPage.UpdateData(TRUE);
   g_pProfile->Save();

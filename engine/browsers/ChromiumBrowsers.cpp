@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/EraseNames.h"
+#include "engine/Stop.h"
 #include "engine/browsers/BrowserProcesses.h"
 #include "engine/browsers/Chromium.h"
 #include "engine/stores/LevelDb.h"
@@ -103,9 +104,11 @@ void EraseBrowser(CRunContext& run, const ChromiumBrowser& browser) {
   }
   for (const ChromiumProfile& profile : profiles) RecoverSwaps(profile);
   for (const BrowserBox& box : kBrowserBoxes) {
+    if (StopRequested()) return;
     if (!run.On(box.flag)) continue;
     LogBrowserBox(browser.name, box);
-    for (const ChromiumProfile& profile : profiles) kBoxSteps[&box - kBrowserBoxes](profile);
+    for (const ChromiumProfile& profile : profiles)
+      if (!StopRequested()) kBoxSteps[&box - kBrowserBoxes](profile);
     if (box.flag == kIeCache) {
       EraseSharedCaches(data);
       if (dataTwin != data) EraseSharedCaches(dataTwin);

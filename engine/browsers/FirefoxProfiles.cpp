@@ -8,6 +8,7 @@
 
 #include "engine/EraseNames.h"
 #include "engine/Primitives.h"
+#include "engine/Stop.h"
 #include "engine/browsers/BrowserProcesses.h"
 #include "engine/browsers/Firefox.h"
 #include "third_party/sqlite/sqlite3.h"
@@ -141,8 +142,10 @@ void EraseFirefox(CRunContext& run) {
   for (const FirefoxProfile& profile : profiles)
     RecoverWholeFile(profile.folder + "\\serviceworker.txt");
   for (const BrowserBox& box : kBrowserBoxes) {
+    if (StopRequested()) return;
     if (!run.On(box.flag)) continue;
     LogBrowserBox(kFirefox, box);
-    for (const FirefoxProfile& profile : profiles) kBoxSteps[&box - kBrowserBoxes](profile);
+    for (const FirefoxProfile& profile : profiles)
+      if (!StopRequested()) kBoxSteps[&box - kBrowserBoxes](profile);
   }
 }

@@ -113,6 +113,7 @@ bool CopySubfolders(const std::string& folder, const std::string& to) {
 CLevelDbRebuild::CLevelDbRebuild(const std::string& folder) : m_folder(folder) {}
 
 CLevelDbRebuild::~CLevelDbRebuild() {
+  CUnstoppable rollback;  // a stopping run still wipes the copies whole
   DWORD saved = GetLastError();
   m_copy.reset();
   LevelDbSiblings names(m_folder);

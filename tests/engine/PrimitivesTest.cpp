@@ -5,6 +5,7 @@
 
 #include "engine/EraseCount.h"
 #include "engine/Primitives.h"
+#include "engine/Stop.h"
 #include "engine/ZeroFill.h"
 #include "tests/support/Win32Test.h"
 
@@ -126,6 +127,37 @@ TEST_F(Primitives, NoEraserGoesThroughAFolderLink) {
     EXPECT_EQ(ReadAll(outside_ + "\\" + file.first), file.second) << file.first;
   EXPECT_EQ(g_visits, std::vector<std::string>{Path("tree")});
   EXPECT_FALSE(Has("tree\\own.txt"));
+}
+
+// Stop, asked for during a wipe: the file keeps its first chunk of zeros and
+// the rest, is not deleted, and is not counted as refused. The erasers then
+// leave what they had not reached, but inside a store's swap nothing stops.
+BOOL WINAPI StopAfterTheFirstWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD done,
+                                   LPOVERLAPPED) {
+  RequestStop();
+  return WriteFile(file, data, size, done, nullptr);
+}
+
+TEST_F(Primitives, AStoppedRunLeavesWhatItHadNotReachedButFinishesASwap) {
+  const std::string x(30000, 'x');
+  MakeFile("f.txt", x);
+  MakeFile("tree\\a.log");
+  MakeFile("tree\\sub\\cookies.txt");
+  g_zeroFillWrite = StopAfterTheFirstWrite;
+  g_eraseCount = {};
+  EXPECT_EQ(WipeFile(Path("f.txt")), EraseResult::kStopped);
+  g_zeroFillWrite = WriteFile;
+  EXPECT_TRUE(ReadAll(Path("f.txt")) == std::string(10000, 0) + x.substr(10000));
+  EXPECT_EQ(g_eraseCount.left, 0u);
+  EraseFolderContents(Path("tree"), 1, 0);
+  DeleteMatching(Path("tree"), ".log");
+  WalkFolderTree(Path("tree"), EraseNetscapeCookies);
+  EXPECT_TRUE(Has("tree\\a.log") && Has("tree\\sub\\cookies.txt"));
+  {
+    CUnstoppable swap;
+    EXPECT_EQ(WipeFile(Path("f.txt")), EraseResult::kErased);
+  }
+  ClearStop();
 }
 
 }  // namespace

@@ -11,6 +11,12 @@ HANDLE StartProgram(std::string commandLine) {
   return process.hProcess;
 }
 
+std::string TidewispExe() {
+  char module[MAX_PATH];
+  std::string exe(module, GetModuleFileNameA(nullptr, module, MAX_PATH));
+  return exe.substr(0, exe.rfind('\\', exe.rfind('\\') - 1)) + "\\tidewisp.exe";
+}
+
 bool RunAndWait(std::string commandLine, DWORD timeoutMs, DWORD* exitCode) {
   HANDLE process = StartProgram(commandLine);
   if (!process) return false;

@@ -8,6 +8,9 @@
 // Starts `commandLine`; its process handle (the caller closes it), or none.
 HANDLE StartProgram(std::string commandLine);
 
+// build/windows/tidewisp.exe, beside the tests' folder.
+std::string TidewispExe();
+
 // Starts `commandLine` and waits up to `timeoutMs` for it to end, or ends it;
 // false when it could not be started. Wine starts a Unix program without a
 // process to wait on: callers of such programs poll for their effect.

@@ -1,6 +1,11 @@
 // The main window in this process, created modelessly and driven by messages;
 // the clean commands and the reboot request; and tidewisp.exe's own window.
+#include <atomic>
+#include <functional>
+#include <thread>
+
 #include "engine/Log.h"
+#include "engine/Stop.h"
 #include "framework/WinApp.h"
 #include "profile/SweepProfile.h"
 #include "tests/support/Process.h"
@@ -54,6 +59,18 @@ class MainWindow : public ::testing::Test, public CRunView {
     return lines;
   }
   std::vector<std::string> Lines() const { return Lines(dialog_.m_mainPage.m_log); }
+  // The window's messages handled, as its loop would, until `done`.
+  static void Pump(const std::function<bool()>& done) {
+    for (DWORD start = GetTickCount(); !done() && GetTickCount() - start < 30000;) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+      for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
+        DispatchMessageA(&message);
+    }
+    ASSERT_TRUE(done()) << "not done within 30 s";
+  }
+  void WaitForRun() {
+    Pump([&] { return !dialog_.Running(); });
+  }
   // Stands in for the window as the run's log sink: what showed at each line.
   void AddLogLine(const std::string& text) override {
     shown_ += std::to_string(dialog_.m_tab.GetCurSel()) +
@@ -122,19 +139,22 @@ TEST_F(MainWindow, ARunFromTheOptionsPageShowsTheMainPageFirst) {
   g_pRunView = this;
   SendMessageA(dialog_.m_optionsPage.GetDlgItem(1021), BM_SETCHECK, BST_CHECKED, 0);
   Click(dialog_.m_optionsPage, 1002);
+  WaitForRun();
   EXPECT_EQ(shown_, "0m 0m 0m ") << "at each line: the tab, and the pages shown";
   EXPECT_EQ(g_pProfile->di[kRegistryBackups], 1) << "the page's boxes are committed first";
 }
 
-TEST_F(MainWindow, RunCleaningSavesFirstAndStillRunsWhenTheSaveFails) {
+TEST_F(MainWindow, CleanSavesFirstAndStillRunsWhenTheSaveFails) {
   ASSERT_TRUE(dialog_.Create(nullptr));
   g_pProfile->lastErase = 123;
-  RunCleaning(kRunAllMask);
+  Click(dialog_.m_mainPage, IDC_CLEAN);
   EXPECT_EQ(StoredSetting("lastErase"), std::string("123", 4)) << "saved before the run";
-  EXPECT_EQ(g_app.m_nWaitCursorCount, 0) << "the wait cursor ends with the run";
+  WaitForRun();
+  EXPECT_GT(g_pProfile->lastErase, 123) << "the run's stamp reaches the profile";
   MakeSettingsUnsavable();
   AnswerNextBox(IDOK);
-  RunCleaning(kRunAllMask);
+  Click(dialog_.m_mainPage, IDC_CLEAN);
+  WaitForRun();
   EXPECT_EQ(TakeShownBoxes().at(0).text, "Failed saving settings!");
   EXPECT_EQ(Lines().size(), 5u) << "both runs logged their two lines";
 }
@@ -175,6 +195,64 @@ TEST(Reboot, ForcesOnlyHungProgramsAndOnlyOnceThePrivilegeIsEnabled) {
     EXPECT_EQ(g_calls, row.calls);
   }
   g_rebootCalls = real;
+}
+
+// The tab and the page shown; what can be used during a run, and after it:
+// "Clean" (reading "Stop"), "Clean and Reboot", the tab control, the other
+// pages; and the pointer.
+std::string RunState(const CSweepDlg& dialog) {
+  char clean[16] = {};
+  GetWindowTextA(dialog.m_mainPage.GetDlgItem(IDC_CLEAN), clean, sizeof clean);
+  std::string state = std::to_string(dialog.m_tab.GetCurSel()) +
+                      (dialog.m_mainPage.IsWindowVisible() ? "m " : " ") + clean;
+  for (HWND control :
+       {dialog.m_mainPage.GetDlgItem(IDC_CLEAN), dialog.m_mainPage.GetDlgItem(IDC_CLEAN_AND_REBOOT),
+        dialog.m_tab.m_hWnd, dialog.m_optionsPage.m_hWnd, dialog.m_schedulePage.m_hWnd})
+    state += IsWindowEnabled(control) ? " on" : " off";
+  LPCSTR shape = g_app.CursorShape();
+  return state + (shape == IDC_APPSTARTING ? " appstarting" : shape ? " other" : "");
+}
+
+TEST_F(MainWindow, ARunCanBeStoppedAndAStoppedRunIsNeitherStampedNorRebooted) {
+  const RebootCalls real = g_rebootCalls;
+  g_rebootCalls = {Exit, Token, Lookup, Adjust, LastError};
+  const RebootRow accepted = {TRUE};
+  g_row = &accepted;
+  ASSERT_TRUE(dialog_.Create(nullptr));
+  for (std::string stop : {"Stop", "session end", ""}) {
+    g_pProfile->lastErase = 123, g_calls.clear();
+    Click(dialog_.m_mainPage, IDC_CLEAN_AND_REBOOT);
+    ClickTab(2);  // sent: a disabled control gets no clicks of the user's
+    EXPECT_EQ(RunState(dialog_), "0m Stop on off off off off appstarting");
+    if (stop == "Stop") Click(dialog_.m_mainPage, IDC_CLEAN);  // which reads "Stop"
+    if (stop == "session end") {
+      dialog_.SendMessage(WM_ENDSESSION, TRUE);  // the process may end once it returns
+      EXPECT_FALSE(dialog_.Running());
+    }
+    WaitForRun();
+    EXPECT_EQ(RunState(dialog_), "0m Clean on on on on on");
+    EXPECT_EQ(Lines().back(), stop.empty() ? "Cleaning complete." : "Cleaning stopped.");
+    EXPECT_EQ(g_pProfile->lastErase > 123, stop.empty()) << stop << ": stamped";
+    EXPECT_EQ(g_calls, stop.empty() ? "exit 2p; " : "") << stop << ": the reboot";
+  }
+  g_rebootCalls = real;
+}
+
+TEST_F(MainWindow, TheRunsQuestionsAreAskedByTheWindowsThread) {
+  ASSERT_TRUE(dialog_.Create(nullptr));
+  for (bool stopping : {false, true}) {
+    if (stopping) RequestStop();
+    if (!stopping) AnswerNextBox(IDYES);
+    std::atomic<int> answer{-1};
+    std::thread run([&] { answer = dialog_.AskYesNo("Close it?"); });
+    Pump([&] { return answer >= 0; });
+    run.join();
+    EXPECT_EQ(answer, !stopping) << "stopping " << stopping;
+  }
+  ClearStop();
+  auto shown = TakeShownBoxes();  // the hook sees the boxes of the test's thread only
+  ASSERT_EQ(shown.size(), 1u) << "a stopping run asks no one";
+  EXPECT_EQ(shown[0].text + " " + shown[0].caption, "Close it? Tidewisp");
 }
 
 TEST_F(MainWindow, EachOptionsBoxIsItsFlagAndClosingKeepsTheTicks) {
@@ -306,10 +384,7 @@ TEST_F(MainWindow, AFolderWithoutAPathOrOneThatHoldsWindowsIsNotAddedUnasked) {
 
 TEST(TidewispExe, OpensItsWindowAndSavesTheSettingsWhenClosed) {
   SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
-  char module[MAX_PATH];
-  std::string exe(module, GetModuleFileNameA(nullptr, module, MAX_PATH));
-  HANDLE process =
-      StartProgram(exe.substr(0, exe.rfind('\\', exe.rfind('\\') - 1)) + "\\tidewisp.exe");
+  HANDLE process = StartProgram(TidewispExe());
   HWND window = nullptr;
   for (int i = 0; i < 200 && !window; ++i, Sleep(50)) window = FindWindowA("#32770", "Tidewisp");
   ASSERT_TRUE(window) << "no window within 10 s";
