@@ -7,6 +7,7 @@
 
 #include "engine/Handles.h"
 #include "engine/Log.h"
+#include "engine/Stop.h"
 
 namespace {
 
@@ -227,9 +228,22 @@ Processes FindBackground(CRunContext& run, const BrowserInstall& install,
   return background;
 }
 
+// Whether the process ended before the deadline. The wait looks at Stop
+// every tenth of a second: a stopped run does not sit out the browser's time.
+bool AwaitEnd(HANDLE process, ULONGLONG deadline) {
+  for (;;) {
+    ULONGLONG now = GetTickCount64();
+    DWORD slice = static_cast<DWORD>(now < deadline ? std::min<ULONGLONG>(deadline - now, 100) : 0);
+    if (WaitForSingleObject(process, slice) == WAIT_OBJECT_0) return true;
+    if (slice == 0 || StopRequested()) return false;
+  }
+}
+
 // As Windows ends programs at sign-out: every top-level window is asked
 // whether the session may end, then told that it ends; whatever has not
 // exited after the wait is terminated. True when every process has ended.
+// A run stopped meanwhile terminates nothing: the browser was told to close
+// and may still do so by itself.
 bool EndProcesses(const Processes& processes) {
   ULONGLONG deadline = GetTickCount64() + kExitWaitMs;
   auto left = [&deadline] {
@@ -244,12 +258,12 @@ bool EndProcesses(const Processes& processes) {
                           SMTO_ABORTIFHUNG, std::max<DWORD>(left(), 1), &answer);
     }
   for (const auto& process : processes)
-    if (WaitForSingleObject(process->handle.Get(), left()) != WAIT_OBJECT_0)
+    if (!AwaitEnd(process->handle.Get(), deadline) && !StopRequested())
       TerminateProcess(process->handle.Get(), 1);
   deadline = GetTickCount64() + kTerminatedWaitMs;
   bool ended = true;
   for (const auto& process : processes)
-    ended = WaitForSingleObject(process->handle.Get(), left()) == WAIT_OBJECT_0 && ended;
+    ended = AwaitEnd(process->handle.Get(), deadline) && ended;
   return ended;
 }
 

@@ -7,6 +7,7 @@
 // path reads as the path it was started from, every process is in session 1,
 // a minimized window is visible, and WM_ENDSESSION reaches a hidden window.
 #include "engine/Log.h"
+#include "engine/Stop.h"
 #include "profile/SweepProfile.h"
 #include "tests/support/BrowserData.h"
 #include "tests/support/Win32Test.h"
@@ -33,7 +34,7 @@ struct StandIn {
 struct Row {
   const char* name;
   std::vector<StandIn> standIns;
-  int answer;                       // IDYES or IDNO; 0: a scheduled run
+  int answer;  // IDYES or IDNO, or IDABORT: Yes, and Stop pressed meanwhile; 0: a scheduled run
   std::vector<std::string> asked;   // the browsers asked about
   std::vector<std::string> report;  // the report's lines about browsers
   std::vector<std::string> kept;    // History files left as they were
@@ -79,7 +80,8 @@ class BackgroundBrowsers : public ::testing::TestWithParam<Row>, public CRunView
   HWND GetSafeHwnd() const override { return nullptr; }
   bool AskYesNo(const std::string& text) override {
     asked_.push_back(text);
-    return GetParam().answer == IDYES;
+    if (GetParam().answer == IDABORT) RequestStop();
+    return GetParam().answer != IDNO;
   }
 
   HANDLE job_ = CreateJobObjectA(nullptr, nullptr);
@@ -105,6 +107,7 @@ TEST_P(BackgroundBrowsers, OnlyABrowserWithNoWindowIsClosedAndThenCleaned) {
   g_bSilent = row.answer == 0;
   profile.Run(kRunAllMask);
   g_bSilent = 0;
+  ClearStop();
 
   std::vector<std::string> asked, report;
   for (const std::string& browser : row.asked)
@@ -150,6 +153,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, BackgroundBrowsers, ::testing::Values(
         {"Firefox" + kOpen}, {kRelPlaces}},
     // It takes no notice of the session's end: terminated after the wait.
     Row{"deaf", {{kChromeExe, kChromeLock, "hidden deaf", 1}}, 0, {}, {"Closed Google Chrome" + kClosed}},
+    // Stopped while it was being closed: the wait ends, nothing is terminated,
+    // and the run cleans nothing more.
+    Row{"deaf-stopped", {{kChromeExe, kChromeLock, "hidden deaf", STILL_ACTIVE}}, IDABORT,
+        {"Google Chrome"}, {"Google Chrome" + kOpen}, {kHistory, kRelPlaces, kAbsPlaces}},
     Row{"elsewhere", {{kElsewhereExe, kChromeLock, "hidden exits", STILL_ACTIVE}}, 0, {},
         {"Google Chrome" + kOpen}, {kHistory}},
     // Chrome Canary on its own User Data, and Chrome on another: only the
