@@ -7,6 +7,7 @@
 #include "engine/Log.h"
 #include "engine/Stop.h"
 #include "framework/WinApp.h"
+#include "profile/ScheduledRecord.h"
 #include "profile/SweepProfile.h"
 #include "tests/support/Process.h"
 #include "tests/support/Win32Test.h"
@@ -130,6 +131,34 @@ TEST_F(MainWindow, OpensAfterTheSplashOnTheMainTabWithItsMenuAndLog) {
             DT_CALCRECT | DT_WORDBREAK);
   ReleaseDC(heading, dc);
   EXPECT_LE(needed.bottom, box.bottom) << words << " is cut off";
+}
+
+// A scheduled run's report heads the log once; one that cannot be read is
+// dropped unseen. Either way the value is gone.
+TEST_F(MainWindow, OpensWithAScheduledRunsReportOnceAndDropsADamagedOne) {
+  const struct {
+    DWORD type;
+    std::string data;  // stored as it is, NUL included where given
+    std::vector<std::string> shown;
+  } rows[] = {{REG_SZ, std::string("On x:\r\nErased 1 file (5 bytes).\0", 32),
+               {"On x:", "Erased 1 file (5 bytes).", ""}},
+              {REG_BINARY, "On x:", {}},
+              {REG_SZ, std::string(kScheduledRecordLimit, 'x') + '\0', {}},
+              {REG_SZ, std::string("On\0x:\0", 6), {}}};
+  for (const auto& row : rows) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, 0, 0, KEY_ALL_ACCESS, 0, &key,
+                              0), 0);
+    RegSetValueExA(key, "lastScheduledRun", 0, row.type,
+                   reinterpret_cast<const BYTE*>(row.data.data()), static_cast<DWORD>(row.data.size()));
+    RegCloseKey(key);
+    CSweepDlg dialog;  // a window of its own each time
+    ASSERT_TRUE(dialog.Create(nullptr));
+    std::vector<std::string> lines = row.shown;
+    lines.push_back("Tidewisp ready ...");
+    EXPECT_EQ(Lines(dialog.m_mainPage.m_log), lines) << row.shown.size();
+    EXPECT_EQ(StoredSetting("lastScheduledRun"), "<absent>") << "shown once";
+  }
 }
 
 TEST_F(MainWindow, ARunFromTheOptionsPageShowsTheMainPageFirst) {
