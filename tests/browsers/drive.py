@@ -131,6 +131,9 @@ class Site:
 
 
 SITE_FILES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "site")
+# The script that stores and probes, shared with the test extension's page.
+STORES_JS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data", "browsers",
+                         "extension", "stores.js")
 
 
 class StoreSite:
@@ -140,7 +143,8 @@ class StoreSite:
     port is an error: another origin would find nothing and prove nothing.
 
     /site.html      the page (no-store), whose script stores and probes
-    /site.js        its script, cacheable for a year: the HTTP cache's entry
+    /site.js        its script (the extension's stores.js), cacheable for a
+                    year: the HTTP cache's entry
     /sw.js?token=T&cache=C
                     the service worker, with T and C written into it; no-store,
                     so that only the worker's own stores keep it
@@ -160,7 +164,7 @@ class StoreSite:
                 if path == "/site.html":
                     self.reply(read("site.html"), "text/html", "no-store")
                 elif path == "/site.js":
-                    self.reply(read("site.js"), "text/javascript", "public, max-age=31536000")
+                    self.reply(read(STORES_JS), "text/javascript", "public, max-age=31536000")
                 elif path == "/sw.js" and all(re.fullmatch(r"[a-z0-9-]+", args.get(k, ""))
                                               for k in ("token", "cache")):
                     self.reply(read("sw.js") % args, "text/javascript", "no-store")

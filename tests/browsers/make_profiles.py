@@ -38,6 +38,7 @@ TOKENS = {
     "CHROMIUM_SITE_LOCALSTORAGE": "twc-local-9v3b",
     "CHROMIUM_SITE_SESSIONSTORAGE": "twc-session-2j6x",
     "CHROMIUM_SITE_INDEXEDDB": "twc-idb-7c5n",
+    "CHROMIUM_SITE_IDB_BLOB": "twc-idbblob-5w8r",
     "CHROMIUM_SITE_CACHE": "twc-cacheapi-3r8d",
     "CHROMIUM_SITE_SERVICEWORKER": "twc-worker-5h1y",
     "CHROMIUM_SITE_SW_CACHE": "twc-workercache-8e4s",
@@ -45,6 +46,13 @@ TOKENS = {
     "CHROMIUM_SITE_BUCKET": "twc-bucket-6p2f",
     "CHROMIUM_EXT_LOCALSTORAGE": "twx-c-local-3n9k",
     "CHROMIUM_EXT_INDEXEDDB": "twx-c-idb-7w2m",
+    "CHROMIUM_EXT_SESSIONSTORAGE": "twx-c-session-4k7d",
+    "CHROMIUM_EXT_IDB_BLOB": "twx-c-idbblob-8m1s",
+    "CHROMIUM_EXT_CACHE": "twx-c-cacheapi-2p9t",
+    # Written in the extension's sw.js, which its manifest registers.
+    "CHROMIUM_EXT_SERVICEWORKER": "twx-c-worker-6n3q",
+    "CHROMIUM_EXT_SW_CACHE": "twx-c-workercache-2v8h",
+    "CHROMIUM_EXT_BUCKET": "twx-c-bucket-5f3j",
     "FIREFOX_PROFILE": "tw3k9q7d.default-esr",
     "FIREFOX_TYPED": "twf-typed-6b1c",
     "FIREFOX_INPUT": "twf-input-8s4e",
@@ -60,12 +68,17 @@ TOKENS = {
     "FIREFOX_SITE_LOCALSTORAGE": "twf-local-5k1r",
     "FIREFOX_SITE_SESSIONSTORAGE": "twf-session-8b3v",
     "FIREFOX_SITE_INDEXEDDB": "twf-idb-4q6h",
+    "FIREFOX_SITE_IDB_BLOB": "twf-idbblob-7h2n",
     "FIREFOX_SITE_CACHE": "twf-cacheapi-9m2c",
     "FIREFOX_SITE_SERVICEWORKER": "twf-worker-1t5z",
     "FIREFOX_SITE_SW_CACHE": "twf-workercache-6d8j",
     "FIREFOX_SITE_OPFS": "twf-opfs-3s9e",
+    "FIREFOX_SITE_TEMPORARY": "twf-temporary-3c6w",
     "FIREFOX_EXT_LOCALSTORAGE": "twx-f-local-8r4g",
     "FIREFOX_EXT_INDEXEDDB": "twx-f-idb-2y6u",
+    "FIREFOX_EXT_SESSIONSTORAGE": "twx-f-session-6q1z",
+    "FIREFOX_EXT_IDB_BLOB": "twx-f-idbblob-1d5k",
+    "FIREFOX_EXT_CACHE": "twx-f-cacheapi-9a4x",
 }
 T = TOKENS
 ENV = None  # the browsers' scratch HOME and TMPDIR, set by main()
@@ -138,6 +151,9 @@ HOST = drive.StoreSite.HOST
 D, S = C + "Default/", F + "storage/default/http+++%s+%d/" % (HOST, SITE_PORT["firefox"])
 SW, CS = D + "Service Worker/", D + "Service Worker/CacheStorage/*/"
 FX = F + "storage/default/moz-extension+++%s/" % FIREFOX_EXT_UUID
+CX = D + "IndexedDB/chrome-extension_%s_0.indexeddb." % chromium_extension_id(EXTENSION)
+# The XPI Firefox keeps holds the extension's files, Chromium's worker among them.
+XPI = F + "extensions/%s.xpi" % FIREFOX_EXT_ID
 WHERE.update({
     "CHROMIUM_DOWNLOAD": [D + "History", D + "shared_proto_db/0*"],
     "CHROMIUM_SITE_COOKIE": [D + "Network/Cookies"],
@@ -145,6 +161,8 @@ WHERE.update({
     "CHROMIUM_SITE_SESSIONSTORAGE": [D + "Session Storage/0*"],
     "CHROMIUM_SITE_INDEXEDDB": [D + "IndexedDB/http_%s_%d.indexeddb.leveldb/0*"
                                 % (HOST, SITE_PORT["chromium"])],
+    "CHROMIUM_SITE_IDB_BLOB": [D + "IndexedDB/http_%s_%d.indexeddb.blob/*/*/*"
+                               % (HOST, SITE_PORT["chromium"])],
     "CHROMIUM_SITE_CACHE": [CS + "index.txt", CS + "*/*_0"],
     "CHROMIUM_SITE_SERVICEWORKER": [SW + "Database/0*", SW + "ScriptCache/*_0"],
     "CHROMIUM_SITE_SW_CACHE": [SW + "Database/0*", SW + "ScriptCache/*_0", CS + "index.txt",
@@ -153,13 +171,22 @@ WHERE.update({
     "CHROMIUM_SITE_BUCKET": [D + "WebStorage/QuotaManager",
                              D + "WebStorage/*/IndexedDB/indexeddb.leveldb/0*"],
     "CHROMIUM_EXT_LOCALSTORAGE": [D + "Local Storage/leveldb/0*"],
-    "CHROMIUM_EXT_INDEXEDDB": [D + "IndexedDB/chrome-extension_%s_0.indexeddb.leveldb/0*"
-                               % chromium_extension_id(EXTENSION)],
+    "CHROMIUM_EXT_INDEXEDDB": [CX + "leveldb/0*"],
+    "CHROMIUM_EXT_SESSIONSTORAGE": [D + "Session Storage/0*"],
+    "CHROMIUM_EXT_IDB_BLOB": [CX + "blob/*/*/*"],
+    "CHROMIUM_EXT_CACHE": [CS + "index.txt", CS + "*/*_0"],
+    "CHROMIUM_EXT_SERVICEWORKER": [SW + "ScriptCache/*_0", XPI],
+    "CHROMIUM_EXT_SW_CACHE": [SW + "ScriptCache/*_0", CS + "index.txt", CS + "*/*_0", XPI],
+    "CHROMIUM_EXT_BUCKET": [D + "WebStorage/QuotaManager",
+                            D + "WebStorage/*/IndexedDB/indexeddb.leveldb/0*"],
     "FIREFOX_SITE_COOKIE": [F + "cookies.sqlite"],
     "FIREFOX_SITE_LOCALSTORAGE": [S + "ls/data.sqlite"],
     # Firefox keeps sessionStorage only with the saved tabs, which are dropped.
     "FIREFOX_SITE_SESSIONSTORAGE": [],
     "FIREFOX_SITE_INDEXEDDB": [S + "idb/*.sqlite"],
+    "FIREFOX_SITE_IDB_BLOB": [S + "idb/*.files/*"],
+    "FIREFOX_SITE_TEMPORARY": [F + "storage/temporary/http+++%s+%d/sdb/*"
+                               % (HOST, SITE_PORT["firefox"])],
     "FIREFOX_SITE_CACHE": [S + "cache/caches.sqlite", S + "cache/morgue/*/*.final"],
     "FIREFOX_SITE_SERVICEWORKER": [F + "serviceworker.txt", S + "cache/caches.sqlite",
                                    S + "cache/morgue/*/*.final"],
@@ -168,6 +195,9 @@ WHERE.update({
     "FIREFOX_SITE_OPFS": [S + "fs/metadata.sqlite", S + "fs/*/*"],
     "FIREFOX_EXT_LOCALSTORAGE": [FX + "ls/data.sqlite"],
     "FIREFOX_EXT_INDEXEDDB": [FX + "idb/*.sqlite"],
+    "FIREFOX_EXT_SESSIONSTORAGE": [],
+    "FIREFOX_EXT_IDB_BLOB": [FX + "idb/*.files/*"],
+    "FIREFOX_EXT_CACHE": [FX + "cache/caches.sqlite", FX + "cache/morgue/*/*.final"],
 })
 
 # What the browsers must have recorded: (database, query, answer).
@@ -199,6 +229,11 @@ FACTS_SQL = [
      "first_user_activation_time > 0 AND first_bounce_time > 0;" % HOST, "1"),
     (F + "bounce-tracking-protection.sqlite",
      "SELECT count(*) FROM sites WHERE siteHost = '%s';" % HOST, "1"),
+    # Beside the storage access Firefox granted the site, the user's own
+    # permission for it, which Cookies leaves.
+    (F + "permissions.sqlite", "SELECT group_concat(type) FROM (SELECT type FROM moz_perms "
+     "WHERE origin = 'http://%s:%d' ORDER BY type);" % (HOST, SITE_PORT["firefox"]),
+     "desktop-notification,storageAccessAPI"),
 ]
 # Per-site scores in chromium's Preferences, which its history deletion
 # clears: (file, content setting, its key for the site).
@@ -339,9 +374,7 @@ def make_chromium(work):
         try:
             browser.attach()
             store_site(browser, store, site, "CHROMIUM_SITE_")
-            browser.navigate("chrome-extension://%s/page.html" % ext_id, "typed")
-            browser.evaluate("twStore(%s, %s)" % (json.dumps(T["CHROMIUM_EXT_LOCALSTORAGE"]),
-                                                  json.dumps(T["CHROMIUM_EXT_INDEXEDDB"])))
+            store_extension(browser, "chrome-extension://%s/page.html" % ext_id, "CHROMIUM_EXT_")
             # DIPS keeps the bounce and the click in memory and writes them
             # when chromium closes, but loses what reached it in the last
             # second or so before: there is no sign to wait for (the file
@@ -356,19 +389,25 @@ def make_chromium(work):
     return data
 
 
+def store_tokens(browser, tokens):
+    """Has the page put each token in its store (stores.js) and checks that
+    each reads back (a service worker is listed by its script's address)."""
+    found = browser.evaluate("twStore(%s)" % json.dumps(tokens))
+    missing = [v for v in tokens.values() if v not in json.dumps(found)]
+    if missing:
+        raise RuntimeError("the page did not keep %s: it found %s" % (missing, found))
+    return found
+
+
 def store_site(browser, store, site, prefix):
     """Visits the stored-data site typed, clicks it (a user activation) and
     has its page put a token in every store; then, from a page of the other
     site, a link through the stored-data site's redirect, which sets a cookie
-    on its way back (a bounce). Chromium writes both to DIPS when it closes."""
+    on its way back (a bounce). Chromium writes both to DIPS when it closes.
+    Firefox's temporary storage is no page's to choose (firefox_site_extras)."""
     browser.navigate(store.page, "typed")
     browser.click()
-    found = browser.evaluate("twStore(%s)" % json.dumps(site_tokens(prefix)))
-    # Each store must read back what was stored (the service worker is
-    # listed by its script's address, which carries its tokens).
-    missing = [v for v in site_tokens(prefix).values() if v not in json.dumps(found)]
-    if missing:
-        raise RuntimeError("the site's page did not keep %s: it found %s" % (missing, found))
+    store_tokens(browser, {k: v for k, v in site_tokens(prefix).items() if k != "TEMPORARY"})
     # A bounce is a site passed through between two pages of another site.
     browser.navigate(site.page("bounce-from"), "link")
     site.wait_icon("bounce-from")
@@ -446,10 +485,10 @@ def make_firefox(work):
                 """, [site.base + "/d/" + T["FIREFOX_DOWNLOAD"], target])
             os.remove(target)
             store_site(browser, store, site, "FIREFOX_SITE_")
+            firefox_site_extras(browser, store)
             install_addon(browser)
-            browser.navigate("moz-extension://%s/page.html" % FIREFOX_EXT_UUID)
-            browser.evaluate("twStore(%s, %s)" % (json.dumps(T["FIREFOX_EXT_LOCALSTORAGE"]),
-                                                  json.dumps(T["FIREFOX_EXT_INDEXEDDB"])))
+            store_extension(browser, "moz-extension://%s/page.html" % FIREFOX_EXT_UUID,
+                            "FIREFOX_EXT_")
             # The new tab page shows the top sites and has Firefox capture
             # their thumbnails (into the profile's thumbnails folder).
             browser.navigate("about:newtab")
@@ -466,6 +505,42 @@ def make_firefox(work):
         site.close()
         store.close()
     return profile
+
+
+def store_extension(browser, page, prefix):
+    """The extension's own page puts its tokens in every store it has.
+    Chromium's extension registers its worker itself (the manifest's sw.js,
+    whose script carries its token), which the page waits for."""
+    browser.navigate(page, "typed")
+    found = store_tokens(browser, {k: v for k, v in site_tokens(prefix).items()
+                                   if k != "SERVICEWORKER"})
+    if "SERVICEWORKER" in site_tokens(prefix) and not found["serviceWorker"]:
+        raise RuntimeError("the extension's worker is not registered: %s" % found)
+
+
+def firefox_site_extras(browser, store):
+    """What no page of the site can make: the user gives the site a permission
+    of their own (as the page info dialog does), and the site's origin gets
+    temporary storage (storage/temporary). Firefox 153 no longer lets a page
+    ask for it (indexedDB.open(name, {storage: "temporary"}) is gone), so
+    Firefox's own SimpleDB, a chrome-only store, writes a file there named
+    and filled with FIREFOX_SITE_TEMPORARY; its pref is cleared again."""
+    browser.chrome("""
+        const principal =
+            Services.scriptSecurityManager.createContentPrincipalFromOrigin(arguments[0]);
+        Services.perms.addFromPrincipal(principal, "desktop-notification",
+                                        Services.perms.ALLOW_ACTION);
+        const done = request => new Promise((resolve, reject) => {
+          request.callback = () => request.resultCode == 0 ? resolve() : reject(request.resultName);
+        });
+        Services.prefs.setBoolPref("dom.simpleDB.enabled", true);
+        const db = Cc["@mozilla.org/dom/sdb-connection;1"].createInstance(Ci.nsISDBConnection);
+        db.init(principal, "temporary");
+        await done(db.open(arguments[1]));
+        await done(db.write(new TextEncoder().encode(arguments[1]).buffer));
+        await done(db.close());
+        Services.prefs.clearUserPref("dom.simpleDB.enabled");
+        """, [store.base, T["FIREFOX_SITE_TEMPORARY"]])
 
 
 def install_addon(browser):
@@ -589,7 +664,9 @@ def check_made(out):
     """Each token is in exactly the files WHERE names for it, searched as the
     tests search (search.py: ASCII, UTF-16, LevelDB blocks decompressed), and
     the browsers recorded what FACTS_SQL asks."""
-    found = search.search(out, [TOKENS[key] for key in WHERE], skip={"tokens.txt"})
+    # The extension's checked-in source (its sw.js carries tokens) is not made data.
+    source = {"extension/" + name for name in os.listdir(os.path.join(out, "extension"))}
+    found = search.search(out, [TOKENS[key] for key in WHERE], skip={"tokens.txt"} | source)
     wrong = []
     for key, patterns in WHERE.items():
         files = found[TOKENS[key]]

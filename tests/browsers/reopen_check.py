@@ -30,11 +30,19 @@ class Failed(Exception):
     pass
 
 
-# The list of twProbe() (tests/browsers/site/site.js) that holds each store's
-# token. sessionStorage is not among them: a new start opens new tabs.
-SITE_STORES = {"COOKIE": "cookie", "LOCALSTORAGE": "localStorage", "INDEXEDDB": "indexedDB",
-               "CACHE": "caches", "SW_CACHE": "caches", "SERVICEWORKER": "serviceWorker",
-               "OPFS": "opfs", "BUCKET": "buckets"}
+# The list of twProbe() (tests/data/browsers/extension/stores.js) that holds
+# each store's token, for the site and the extension alike. sessionStorage is
+# not among them: a new start opens new tabs. Nor is the extension's worker,
+# whose token is in its script, not its address: it must be registered.
+STORES = {"COOKIE": "cookie", "LOCALSTORAGE": "localStorage", "INDEXEDDB": "indexedDB",
+          "IDB_BLOB": "blobs", "CACHE": "caches", "SW_CACHE": "caches",
+          "SERVICEWORKER": "serviceWorker", "OPFS": "opfs", "BUCKET": "buckets"}
+
+
+def lost(found, prefix):
+    """The stores whose token (prefix + key) the probe did not find."""
+    return [key for key, store in STORES.items() if prefix + key in TOKENS and not any(
+        TOKENS[prefix + key] in item for item in found.get(store) or [])]
 
 
 def judge_site(found, prefix, boxes):
@@ -46,18 +54,19 @@ def judge_site(found, prefix, boxes):
         if left:
             raise Failed("after Cookies the site still finds %s" % json.dumps(left))
         return "site: nothing"
-    lost = [key for key, store in SITE_STORES.items() if prefix + key in TOKENS and not any(
-        TOKENS[prefix + key] in item for item in found.get(store) or [])]
-    if lost:
-        raise Failed("the site lost %s; it finds %s" % (", ".join(lost), json.dumps(found)))
+    gone = lost(found, prefix)
+    if gone:
+        raise Failed("the site lost %s; it finds %s" % (", ".join(gone), json.dumps(found)))
     return "site: everything"
 
 
 def judge_extension(found, prefix):
-    """The extension finds its own data whatever the boxes."""
-    for store, key in (("localStorage", "EXT_LOCALSTORAGE"), ("indexedDB", "EXT_INDEXEDDB")):
-        if TOKENS[prefix + key] not in found.get(store, []):
-            raise Failed("the extension lost its %s; it finds %s" % (store, json.dumps(found)))
+    """The extension finds its own data, store by store, whatever the boxes."""
+    gone = [key for key in lost(found, prefix + "EXT_") if key != "SERVICEWORKER"]
+    if prefix + "EXT_SERVICEWORKER" in TOKENS and not found.get("serviceWorker"):
+        gone.append("SERVICEWORKER")
+    if gone:
+        raise Failed("the extension lost %s; it finds %s" % (", ".join(gone), json.dumps(found)))
     return "extension: its data"
 
 

@@ -48,6 +48,14 @@ int g_stop;
 
 class LevelDb : public ScratchTest, public ::testing::WithParamInterface<Row> {};
 
+// Writes the memory table out, where LevelDB places a new table (level 2 when
+// nothing overlaps it, level 0 when level 1 does), then compacts what overlaps
+// [from, to] down to the deepest level that does.
+void Flush(leveldb::DB& db, const char* from, const char* to) {
+  leveldb::Slice begin(from), end(to);
+  db.CompactRange(&begin, &end);
+}
+
 void Overwrite(ScratchTest& test, const char* old) {  // k1001 holds `old`, then its value again
   std::unique_ptr<leveldb::DB> db = OpenDb(test.Path("db"));
   db->Put({}, "k1001", old);
@@ -114,6 +122,13 @@ INSTANTIATE_TEST_SUITE_P(Rows, LevelDb, ::testing::Values(
             if (name.find(".ldb") != std::string::npos)
               test.MakeFile("db\\" + name, bytes.replace(100, 1, 1, bytes[100] ^ 1));
         }},
+    // Damage after the first entry that goes: the fresh database would end
+    // early, or skip a block, and be swapped in all the same.
+    Row{"damagedLaterBlock", -1, "all", -1, [](ScratchTest& test) {
+          for (auto& [name, bytes] : Snapshot(test.Path("db")))
+            if (name.find(".ldb") != std::string::npos)
+              test.MakeFile("db\\" + name, bytes.replace(bytes.size() / 2, 1, 1, ~bytes[bytes.size() / 2]));
+        }},
     Row{"unknownFile", -1, "all", -1, [](ScratchTest& test) { test.MakeFile("db\\notes.txt"); }},
     Row{"link", -1, "all", -1, [](ScratchTest& test) {
           ASSERT_NE(test.MakeLinkOut("db\\linked", {{"x", "outside"}}), "");
@@ -137,7 +152,33 @@ INSTANTIATE_TEST_SUITE_P(Rows, LevelDb, ::testing::Values(
           std::unique_ptr<leveldb::DB> db = OpenDb(test.Path("db"));
           for (int i = 1000; i < 1300; i += 10) db->Delete({}, "21_download," + std::to_string(i));
           db->CompactRange(nullptr, nullptr);
-        }}));
+        }},
+    // A deletion marker alone in a table: compacted into level 1 with the put
+    // it deletes, the put goes and the marker stays, as a level-2 table spans
+    // its key. Fillers place the tables, keep the key off every table's bounds
+    // and the compaction pointer (the largest key of level 0's part), and are
+    // deleted again.
+    Row{"deadMarkerInTable", -1, "kept", 1, [](ScratchTest& test) {
+          std::unique_ptr<leveldb::DB> db = OpenDb(test.Path("db"));
+          const char* const fillers[] = {"m-e", "m-z", "m-c", "m-x", "m-d", "m-y"};
+          for (const char* key : {fillers[0], fillers[1]}) db->Put({}, key, "x");
+          Flush(*db, "m-a", "m-b");  // level 2
+          for (const char* key : {fillers[2], "m-twl-marker", fillers[3]}) db->Put({}, key, "x");
+          Flush(*db, "m-a", "m-b");  // level 1, over the level-2 table
+          db->Delete({}, "m-twl-marker");
+          for (const char* key : {fillers[4], fillers[5]}) db->Put({}, key, "x");
+          Flush(*db, "m-a", "m-d");  // level 0, compacted into level 1
+          db.reset();
+          db = OpenDb(test.Path("db"));  // a new MANIFEST, without the old tables' bounds
+          for (const char* key : fillers) db->Delete({}, key);
+          db.reset();
+          size_t holding = 0;
+          for (const auto& file : Snapshot(test.Path("db")))  // LevelDB's own LOG aside
+            if (file.first.rfind("LOG", 0) != 0 && SearchableBytes(test.Path("db\\" + file.first))
+                                                           .find("twl-marker") != std::string::npos)
+              holding += file.first.find(".ldb") != std::string::npos ? 1 : 100;
+          ASSERT_EQ(holding, 1u) << "the marker's table alone holds it";
+        }, "twl-marker"}));
 // clang-format on
 
 // Snappy writes the repeat as a copy of earlier bytes: no byte of the table
