@@ -30,37 +30,21 @@ namespace {
 // take its web origins' entries, as Chromium's own clearing takes them; 0:
 // the user's own (the permission chromium's site settings gave the site).
 constexpr unsigned H = 1, C = 2;
-const std::pair<std::string, unsigned> kRecords[] = {
-    {"site_engagement", H | C},
-    {"media_engagement", H | C},
-    {"formfill_metadata", H | C},
-    {"app_banner", H | C},
-    {"notification_interactions", H | C},
-    {"permission_autoblocking_data", H | C},
-    {"unused_site_permissions", H | C},
-    {"abusive_notification_permissions", H | C},
-    {"disruptive_notification_permissions", H | C},
-    {"notification_permission_review", H | C},
-    {"file_system_last_picked_directory", H | C},
-    {"initialized_translations", H | C},
-    {"intent_picker_auto_display", H | C},
-    {"are_suspicious_notifications_allowlisted_by_user", H | C},
-    {"suspicious_notification_ids", H | C},
-    {"suspicious_notification_show_original", H | C},
-    {"suspicious_site_warning_data", H | C},
-    {"fedcm_idp_signin", H | C},
-    {"fedcm_share", H | C},
-    {"webid_auto_reauthn", H | C},
-    {"cookie_controls_metadata", H},
-    {"ssl_cert_decisions", H},
-    {"http_allowed", H},
-    {"https_enforced", H},
-    {"password_protection", H},
-    {"safe_browsing_url_check_data", H},
-    {"subresource_filter_data", H},
-    {"notifications", 0},
-    {"webid_api", 0},
-    {"fedcm_idp_registration", 0}};
+// clang-format off
+const std::pair<std::string, unsigned> kRecords[] = {{"site_engagement", H | C},
+    {"media_engagement", H | C}, {"formfill_metadata", H | C}, {"app_banner", H | C},
+    {"notification_interactions", H | C}, {"permission_autoblocking_data", H | C},
+    {"unused_site_permissions", H | C}, {"abusive_notification_permissions", H | C},
+    {"disruptive_notification_permissions", H | C}, {"notification_permission_review", H | C},
+    {"file_system_last_picked_directory", H | C}, {"initialized_translations", H | C},
+    {"intent_picker_auto_display", H | C}, {"are_suspicious_notifications_allowlisted_by_user", H | C},
+    {"suspicious_notification_ids", H | C}, {"suspicious_notification_show_original", H | C},
+    {"suspicious_site_warning_data", H | C}, {"fedcm_idp_signin", H | C}, {"fedcm_share", H | C},
+    {"webid_auto_reauthn", H | C}, {"cookie_controls_metadata", H}, {"ssl_cert_decisions", H},
+    {"http_allowed", H}, {"https_enforced", H}, {"password_protection", H},
+    {"safe_browsing_url_check_data", H}, {"subresource_filter_data", H}, {"notifications", 0},
+    {"webid_api", 0}, {"fedcm_idp_registration", 0}};
+// clang-format on
 
 size_t End(const std::string& json, size_t open) {  // the brace closing json[open]
   for (int depth = 0;; ++open)
@@ -242,10 +226,9 @@ std::set<std::string> LevelDbKeys(const std::string& folder) {
   leveldb::DB* opened = nullptr;
   EXPECT_TRUE(leveldb::DB::Open({}, folder, &opened).ok()) << folder;
   std::unique_ptr<leveldb::DB> db(opened);
-  std::unique_ptr<leveldb::Iterator> entry(db ? db->NewIterator({}) : nullptr);
+  std::unique_ptr<leveldb::Iterator> entry(db->NewIterator({}));
   std::set<std::string> keys;
-  for (entry ? entry->SeekToFirst() : void(); entry && entry->Valid(); entry->Next())
-    keys.insert(entry->key().ToString());
+  for (entry->SeekToFirst(); entry->Valid(); entry->Next()) keys.insert(entry->key().ToString());
   return keys;
 }
 const std::string kHints = kChrome + "\\Default\\optimization_guide_hint_cache_store",
@@ -258,11 +241,8 @@ void SeedSiteRecords(Browsers&) {
     json.insert(json.find('"' + name + "\":{") + name.size() + 4, kKept + ",");
   ASSERT_TRUE(WriteAll(prefs, json));
   PutEntries(kSiteCharacteristics, {{"0123456789abcdef0123456789abcdef", kSite}});
-  PutEntries(kHints, {{"1_1",
-                       "\x0a\x01"
-                       "1"},
-                      {kDelivered, "x"},
-                      {"3_" + kSite.substr(8), kSite}});
+  // The schema entry: field 1 (a string), version "1".
+  PutEntries(kHints, {{"1_1", "\n\0011"}, {kDelivered, "x"}, {"3_" + kSite.substr(8), kSite}});
   ASSERT_TRUE(WriteAll(kChrome + "\\Default\\Extension Activity", ""));
   CSqliteDb db;
   ASSERT_EQ(db.Open(kChrome + "\\Default\\Extension Activity"), 0);
@@ -545,7 +525,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
           // Stores of a layout these steps do not know, each holding what History takes.
           ASSERT_EQ(db.Open(kChrome + "\\Default\\Login Data"), 0);
           ASSERT_EQ(db.Exec("UPDATE meta SET value=99 WHERE key='last_compatible_version'"), 0);
-          PutEntries(kHints, {{"1_1", "\x0a\x01" "2"}, {"3_" + kSite.substr(8), kSite}});
+          PutEntries(kHints, {{"1_1", "\n\0012"}, {"3_" + kSite.substr(8), kSite}});
           PutEntries(kSiteCharacteristics, {{"database_metadata", "2"}, {"0123", kSite}});
         }},
     // Stores that are not what the steps know stay byte for byte: a
