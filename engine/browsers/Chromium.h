@@ -37,14 +37,19 @@ bool OpenChecked(CSqliteDb& db, const std::string& path, long long version, cons
 void EmptyTable(const std::string& path, long long version, const char* table);
 
 // The per-site records of Preferences (profile.content_settings.exceptions)
-// that Chromium's own history clearing removes; its site-data clearing
-// removes the first kCookieSiteRecords of them (the engagement scores) too.
-extern const char* const kSiteRecords[6];
-constexpr size_t kCookieSiteRecords = 2;
-// Takes the web origins' entries of the first `count` records out of the
-// profile's Preferences, rewriting the file only when there are some
-// (ChromiumPreferences.cpp). Secure Preferences is never touched.
-void EraseSiteRecords(const std::string& folder, size_t count);
+// and the boxes that take a web origin's entries of each, as Chromium's own
+// history and "cookies and other site data" clearing do (ChromiumPreferences.cpp).
+// Every other record, the user's permissions and choices among them, stays.
+enum SiteRecordBoxes : unsigned { kHistoryTakes = 1, kCookiesTakes = 2 };
+struct SiteRecord {
+  const char* name;
+  unsigned boxes;  // 0: one the user made, which every box leaves
+};
+extern const SiteRecord kSiteRecords[29];
+// Takes the web origins' entries of the records `box` takes out of the
+// profile's Preferences, rewriting the file only when there are some.
+// Secure Preferences is never touched.
+void EraseSiteRecords(const std::string& folder, unsigned box);
 
 // The boxes, one profile at a time (ChromiumBoxes.cpp, ChromiumHistory.cpp).
 // Cookies means cookies and site data: EraseCookies ends with EraseSiteData,
@@ -56,6 +61,9 @@ void EraseTypedUrls(const ChromiumProfile& profile);
 void EraseCache(const ChromiumProfile& profile);
 void EraseFavorites(const ChromiumProfile& profile);
 void EraseHistory(const ChromiumProfile& profile);
+// The stores beside History that Chromium's history clearing empties too
+// (ChromiumHistoryStores.cpp).
+void EraseHistoryStores(const ChromiumProfile& profile);
 // What the whole User Data shares (and Opera's %LOCALAPPDATA% twin of it).
 void EraseSharedCaches(const std::string& data);
 void EraseSharedHistory(const std::string& data);

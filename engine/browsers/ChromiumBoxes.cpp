@@ -56,7 +56,7 @@ void EraseCookies(const ChromiumProfile& profile) {
     EmptyTable(profile.folder + "\\Network\\Cookies", kCookiesVersion, "cookies");
   EmptyTable(profile.folder + "\\Cookies", kCookiesVersion, "cookies");
   EmptyTable(profile.folder + "\\Extension Cookies", kCookiesVersion, "cookies");
-  EraseSiteRecords(profile.folder, kCookieSiteRecords);
+  EraseSiteRecords(profile.folder, kCookiesTakes);
   EraseSiteData(profile);
 }
 

@@ -1,8 +1,8 @@
 // The Chromium family's History box: History, Favicons, Top Sites, Shortcuts,
 // the action predictor, DIPS, the heavy-ad blocklist, the per-site records
 // of Preferences, the downloads list's second copy and the segmentation
-// platform's copy of the visits.
-#include <iterator>
+// platform's copy of the visits; the other stores it empties are in
+// ChromiumHistoryStores.cpp.
 #include <string_view>
 #include <vector>
 
@@ -166,11 +166,12 @@ void EraseHistory(const ChromiumProfile& profile) {
   EraseDownloadEntries(profile.folder);
   std::string visited = profile.folder + "\\Visited Links";
   if (IsPlainFile(visited)) WipeFile(visited);
-  EraseSiteRecords(profile.folder, std::size(kSiteRecords));
+  EraseSiteRecords(profile.folder, kHistoryTakes);
   EmptyDips(profile.folder + "\\DIPS");
   // The heavy-ad intervention's record of the hosts whose ads it unloaded;
   // its enabled_previews_v1 holds versions only.
   EmptyTable(profile.folder + "\\heavy_ad_intervention_opt_out.db", kAnyVersion, "previews_v1");
+  EraseHistoryStores(profile);
 }
 
 // The segmentation platform's record of the pages visited, shared by every

@@ -2,7 +2,6 @@
 // among the user's settings (engagement scores and the like), which its own
 // history and site-data clearing remove. The file is the user's whole browser
 // setup, so only those entries go and every other byte stays as it was.
-#include <iterator>
 
 #include "engine/EraseNames.h"
 #include "engine/Primitives.h"
@@ -11,9 +10,52 @@
 
 namespace chromium {
 
-const char* const kSiteRecords[6] = {"site_engagement",           "media_engagement",
-                                     "formfill_metadata",         "app_banner",
-                                     "notification_interactions", "cookie_controls_metadata"};
+// What Chromium's own clearing takes, read from its ChromeBrowsingDataRemoverDelegate
+// (Chromium 156): "Cookies and other site data" is DATA_TYPE_SITE_DATA, whose
+// site-usage part shares a block of records with DATA_TYPE_HISTORY.
+const SiteRecord kSiteRecords[29] = {
+    // Site usage. Chromium's history clearing leaves site_engagement, but it
+    // is a record of the visits, so History takes it too.
+    {"site_engagement", kHistoryTakes | kCookiesTakes},
+    {"media_engagement", kHistoryTakes | kCookiesTakes},
+    // The block site usage shares with history.
+    {"formfill_metadata", kHistoryTakes | kCookiesTakes},
+    {"app_banner", kHistoryTakes | kCookiesTakes},
+    {"notification_interactions", kHistoryTakes | kCookiesTakes},
+    {"permission_autoblocking_data", kHistoryTakes | kCookiesTakes},  // prompts dismissed, ignored
+    {"unused_site_permissions", kHistoryTakes | kCookiesTakes},       // Safety Hub's revocations
+    {"abusive_notification_permissions", kHistoryTakes | kCookiesTakes},
+    {"disruptive_notification_permissions", kHistoryTakes | kCookiesTakes},
+    {"notification_permission_review", kHistoryTakes | kCookiesTakes},
+    {"file_system_last_picked_directory", kHistoryTakes | kCookiesTakes},
+    {"initialized_translations", kHistoryTakes | kCookiesTakes},
+    {"intent_picker_auto_display", kHistoryTakes | kCookiesTakes},
+    {"are_suspicious_notifications_allowlisted_by_user", kHistoryTakes | kCookiesTakes},
+    {"suspicious_notification_ids", kHistoryTakes | kCookiesTakes},
+    {"suspicious_notification_show_original", kHistoryTakes | kCookiesTakes},
+    {"suspicious_site_warning_data", kHistoryTakes | kCookiesTakes},
+    // An identity provider's sign-in state and what was shared with it:
+    // cleared with history, cookies and passwords alike.
+    {"fedcm_idp_signin", kHistoryTakes | kCookiesTakes},
+    {"fedcm_share", kHistoryTakes | kCookiesTakes},
+    {"webid_auto_reauthn", kHistoryTakes | kCookiesTakes},
+    // History's alone: the cookie controls' record, the certificate errors and
+    // HTTPS-First warnings the user clicked through (its SSL host state),
+    // Safe Browsing's cached verdicts and the ad filter's record of sites (the
+    // last three emptied when all history goes).
+    {"cookie_controls_metadata", kHistoryTakes},
+    {"ssl_cert_decisions", kHistoryTakes},
+    {"http_allowed", kHistoryTakes},
+    {"https_enforced", kHistoryTakes},
+    {"password_protection", kHistoryTakes},
+    {"safe_browsing_url_check_data", kHistoryTakes},
+    {"subresource_filter_data", kHistoryTakes},
+    // Chromium's history and cookie clearing take these too, but the user
+    // made them: third-party sign-in allowed or blocked for a site, and an
+    // identity provider the user let register itself. They stay.
+    {"webid_api", 0},
+    {"fedcm_idp_registration", 0},
+};
 
 namespace {
 
@@ -53,7 +95,7 @@ const char kProtected[] =
 
 }  // namespace
 
-void EraseSiteRecords(const std::string& folder, size_t count) {
+void EraseSiteRecords(const std::string& folder, unsigned box) {
   std::string path = folder + "\\Preferences", text;
   // What a run cut short left: the backup still holds the entries, and the
   // file it was swapped for may hold none to remove.
@@ -62,8 +104,9 @@ void EraseSiteRecords(const std::string& folder, size_t count) {
   if (!IsPlainFile(path) || !ReadWholeFile(path, text) || db.Open(":memory:") != SQLITE_OK ||
       db.Exec(kPrefs, text) != SQLITE_OK || db.Exec(kSchema) != SQLITE_OK)
     return;
-  for (size_t i = 0; i < count && i < std::size(kSiteRecords); ++i)
-    if (db.Exec("INSERT INTO edited VALUES (?1)", kSiteRecords[i]) != SQLITE_OK) return;
+  for (const SiteRecord& record : kSiteRecords)
+    if ((record.boxes & box) && db.Exec("INSERT INTO edited VALUES (?1)", record.name) != SQLITE_OK)
+      return;
   // Nothing to remove (or a file that did not parse): it is not rewritten.
   long long entries = db.QueryInt("SELECT count(*) FROM web", 0);
   if (entries <= 0 || db.QueryInt(kProtected, 1) != 0) return;

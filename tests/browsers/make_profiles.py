@@ -53,6 +53,8 @@ TOKENS = {
     "CHROMIUM_EXT_SERVICEWORKER": "twx-c-worker-6n3q",
     "CHROMIUM_EXT_SW_CACHE": "twx-c-workercache-2v8h",
     "CHROMIUM_EXT_BUCKET": "twx-c-bucket-5f3j",
+    # The user name of a save-password prompt the user dismissed on the site.
+    "CHROMIUM_LOGIN_USER": "twc-loginuser-8d3f",
     "FIREFOX_PROFILE": "tw3k9q7d.default-esr",
     "FIREFOX_TYPED": "twf-typed-6b1c",
     "FIREFOX_INPUT": "twf-input-8s4e",
@@ -132,6 +134,7 @@ WHERE = {
     "CHROMIUM_BOOKMARKED": HISTORY + [C + "Default/Bookmarks", C + "Default/Bookmarks.bak"],
     "CHROMIUM_BOOKMARK_TITLE": [C + "Default/Bookmarks"],
     "CHROMIUM_COOKIE_NAME": [C + "Default/Network/Cookies"],
+    "CHROMIUM_LOGIN_USER": [C + "Default/Login Data"],
     "CHROMIUM_CACHED_URL": [C + "Default/Cache/Cache_Data/*_0"],
     "CHROMIUM_CACHED_BODY": [C + "Default/Cache/Cache_Data/*_0"],
     "FIREFOX_TYPED": [F + "places.sqlite", F + "favicons.sqlite"],
@@ -235,10 +238,72 @@ FACTS_SQL = [
      "WHERE origin = 'http://%s:%d' ORDER BY type);" % (HOST, SITE_PORT["firefox"]),
      "desktop-notification,storageAccessAPI"),
 ]
-# Per-site scores in chromium's Preferences, which its history deletion
-# clears: (file, content setting, its key for the site).
-FACTS_PREFS = [(D + "Preferences", kind, "http://%s:%d,*" % (HOST, SITE_PORT["chromium"]))
-               for kind in ("site_engagement", "media_engagement")]
+# The per-site records of chromium's Preferences (profile.content_settings.
+# exceptions.<type>) that its own clearing takes, one for the stored-data site
+# each, with the two the user made that its clearing takes too (see
+# docs/browsers.md, "Preferences"): {type: (pattern, setting)}. Headless
+# chromium with no network writes none of them (they come from prompts,
+# interstitials, Safety Hub, FedCM dialogs, Safe Browsing's servers), so
+# they are spliced into the empty "<type>":{} it leaves for every registered
+# type, in the shape it writes them. Those it keeps across a start go in before
+# the last start, whose close writes them back in its own form; LATE ones after
+# the last close: the FedCM ones, which it drops within seconds of any start
+# whatever their shape, and those the last start's own work drops (allowing
+# the site's notifications ends Safety Hub's notification reviews of it, and
+# Safe Browsing and the ad filter purge what has outlived its lifetime).
+SITE = "http://%s:%d" % (HOST, SITE_PORT["chromium"])
+SECURE_SITE = "https://%s:%d" % (HOST, SITE_PORT["chromium"])
+SECURE_HOST = "https://%s:443" % HOST  # certificate and HTTPS-First decisions are per host
+SITE_RECORDS = {
+    "formfill_metadata": (SITE, {"UserDataFieldFilled": True}),
+    "app_banner": (SITE, {SITE + "/manifest.json": {"couldShowBannerEvents": 1.3441e16}}),
+    "notification_interactions": (SITE, {"20460": {"display_count": 2, "click_count": 0}}),
+    "cookie_controls_metadata": (SITE, {"entry_point_animated": True}),
+    "permission_autoblocking_data": (SITE, {"notifications": {"dismiss_count": 1}}),
+    "unused_site_permissions": (SITE, {"revoked": ["geolocation"]}),
+    "abusive_notification_permissions": (SITE, {"revoked_status": "revoke"}),
+    "disruptive_notification_permissions": (SITE, {"revoked_status": "proposed",
+                                                   "daily_notification_count": 3}),
+    "notification_permission_review": (SITE, {"ignore": True}),
+    "file_system_last_picked_directory": (SITE, {"default-id": {"path": "/tmp", "path-type": 0}}),
+    "initialized_translations": (SITE, {"source": "en"}),
+    "intent_picker_auto_display": (SITE, {"ui_dismissed_counter": 1}),
+    "are_suspicious_notifications_allowlisted_by_user": (SITE, {"allowlisted": True}),
+    "suspicious_notification_ids": (SITE, {"ids": ["twc-notification"]}),
+    "suspicious_notification_show_original": (SITE, {"show_original": True}),
+    "suspicious_site_warning_data": (SITE, {"warning_shown": True}),
+    "ssl_cert_decisions": (SECURE_HOST, {"cert_exceptions_map": {"-202twc": 1},
+                                         "decision_expiration_time": "13442000000000000",
+                                         "version": 1}),
+    "http_allowed": (SECURE_HOST, {"decision_expiration_time": "13442000000000000"}),
+    "https_enforced": (SECURE_HOST, {"enforced": True}),
+    "password_protection": (SITE, {"password_on_focus_cache_key": {
+        HOST + "/": {"cache_creation_time": 1.7e9, "verdict_proto": "CAE="}}}),
+    "safe_browsing_url_check_data": (SITE, {"real_time_url_cache_key": {
+        HOST + "/": {"cache_creation_time": 1.7e9, "rt_threat_info_proto": "CAE="}}}),
+    "subresource_filter_data": (SITE, {"ActivatedTime": 1.7e9}),
+    # An identity provider's sign-in state, what was shared with it, and the
+    # user's own choices: third-party sign-in blocked, the provider registered.
+    "fedcm_idp_signin": (SECURE_SITE, {"chosen-objects": [
+        {"idp-origin": SECURE_SITE, "idp-signin-status": True}]}),
+    "fedcm_share": (SECURE_SITE, {"chosen-objects": [
+        {"idp-origin": SECURE_SITE, "account-ids": ["twc-account"]}]}),
+    "webid_auto_reauthn": (SECURE_SITE, 2),
+    "webid_api": (SECURE_SITE, 2),
+    "fedcm_idp_registration": (SECURE_SITE, {"chosen-objects": [
+        {"idp-urls": [SECURE_SITE + "/fedcm.json"]}]}),
+}
+LATE = ["fedcm_idp_signin", "fedcm_share", "webid_auto_reauthn", "webid_api",
+        "fedcm_idp_registration", "abusive_notification_permissions",
+        "disruptive_notification_permissions", "notification_permission_review",
+        "password_protection", "subresource_filter_data"]
+# Per-site records in chromium's Preferences: (file, content setting, its key
+# for the site). The engagement scores and the user's own permission (given
+# on the site's page of chrome://settings) chromium writes itself.
+FACTS_PREFS = [(D + "Preferences", kind, key) for kind, key in
+               [("site_engagement", SITE + ",*"), ("media_engagement", SITE + ",*"),
+                ("notifications", SITE + ",*")] +
+               [(kind, pattern + ",*") for kind, (pattern, _) in SITE_RECORDS.items()]]
 
 # Big or unrelated to the five boxes, and re-made by the browser when missing.
 CHROMIUM_DROP = [
@@ -370,9 +435,17 @@ def make_chromium(work):
         # drops the sessionStorage of the tabs it does not restore at its
         # next start (a plain start or a screenshot alike), so this start
         # is the last.
+        prefs = os.path.join(data, "Default", "Preferences")
+        splice_records(prefs, {k: v for k, v in SITE_RECORDS.items() if k not in LATE})
         browser = drive.Chromium(data, log, ENV, extensions=[EXTENSION_COPY])
         try:
             browser.attach()
+            # The user allows the site's notifications on its page of the
+            # site settings, as a user does.
+            browser.navigate("chrome://settings/content/siteDetails?site="
+                             + urllib.parse.quote(store.base, safe=""), "typed")
+            browser.evaluate("chrome.send('setOriginPermissions', [%s, 'notifications', "
+                             "'allow'])" % json.dumps(store.base))
             store_site(browser, store, site, "CHROMIUM_SITE_")
             store_extension(browser, "chrome-extension://%s/page.html" % ext_id, "CHROMIUM_EXT_")
             # DIPS keeps the bounce and the click in memory and writes them
@@ -383,10 +456,41 @@ def make_chromium(work):
             time.sleep(5)
         finally:
             browser.close()
+        splice_records(prefs, {k: v for k, v in SITE_RECORDS.items() if k in LATE})
+        # A save-password prompt the user dismissed on the site: Login Data's
+        # `stats` (the passwords themselves are `logins`). No headless page
+        # can show the prompt. In chromium's own journal mode, which keeps
+        # the (empty) journal it leaves.
+        sqlite(os.path.join(data, "Default", "Login Data"),
+               "PRAGMA journal_mode=TRUNCATE; INSERT INTO stats (origin_domain, username_value, dismissal_count, update_time) "
+               "VALUES ('%s/', '%s', 1, %d);" % (store.base, T["CHROMIUM_LOGIN_USER"],
+                                                 chromium_time()))
     finally:
         site.close()
         store.close()
     return data
+
+
+def chromium_time():
+    """Now, as chromium stores times: microseconds since 1601."""
+    return int((time.time() + 11644473600) * 1000000)
+
+
+def splice_records(prefs, records):
+    """Puts one entry of each record (SITE_RECORDS) into the empty object
+    chromium keeps for its type under profile.content_settings.exceptions,
+    as chromium writes an entry, with no whitespace."""
+    with open(prefs) as f:
+        text = f.read()
+    exceptions = text.index('"exceptions":{')
+    for kind, (pattern, setting) in records.items():
+        at = text.index('"%s":{}' % kind, exceptions) + len(kind) + 4
+        entry = json.dumps({pattern + ",*": {"last_modified": str(chromium_time()),
+                                             "setting": setting}}, separators=(",", ":"),
+                           sort_keys=True)
+        text = text[:at] + entry[1:-1] + text[at:]
+    with open(prefs, "w") as f:
+        f.write(text)
 
 
 def store_tokens(browser, tokens):

@@ -26,20 +26,51 @@
 
 namespace {
 
-// The checked-in Preferences with each entry `"<site>,*":{...}` cut out, and
-// the comma before it (after it, for an object's first entry): every other
-// byte stays. Its entries hold no braces inside strings.
-std::string PrefsWithoutSite() {
+// Each per-site record the profile holds for the site, and the boxes that
+// take its web origins' entries, as Chromium's own clearing takes them; 0:
+// the user's own (the permission chromium's site settings gave the site).
+constexpr unsigned H = 1, C = 2;
+// clang-format off
+const std::pair<std::string, unsigned> kRecords[] = {{"site_engagement", H | C},
+    {"media_engagement", H | C}, {"formfill_metadata", H | C}, {"app_banner", H | C},
+    {"notification_interactions", H | C}, {"permission_autoblocking_data", H | C},
+    {"unused_site_permissions", H | C}, {"abusive_notification_permissions", H | C},
+    {"disruptive_notification_permissions", H | C}, {"notification_permission_review", H | C},
+    {"file_system_last_picked_directory", H | C}, {"initialized_translations", H | C},
+    {"intent_picker_auto_display", H | C}, {"are_suspicious_notifications_allowlisted_by_user", H | C},
+    {"suspicious_notification_ids", H | C}, {"suspicious_notification_show_original", H | C},
+    {"suspicious_site_warning_data", H | C}, {"fedcm_idp_signin", H | C}, {"fedcm_share", H | C},
+    {"webid_auto_reauthn", H | C}, {"cookie_controls_metadata", H}, {"ssl_cert_decisions", H},
+    {"http_allowed", H}, {"https_enforced", H}, {"password_protection", H},
+    {"safe_browsing_url_check_data", H}, {"subresource_filter_data", H}, {"notifications", 0},
+    {"webid_api", 0}, {"fedcm_idp_registration", 0}};
+// clang-format on
+
+size_t End(const std::string& json, size_t open) {  // the brace closing json[open]
+  for (int depth = 0;; ++open)
+    if ((depth += json[open] == '{' ? 1 : json[open] == '}' ? -1 : 0) == 0) return open;
+}
+// The checked-in Preferences with the web origins' entries of each record
+// `box` takes cut out, each with one comma: every other byte stays. Its
+// entries hold no braces inside strings.
+std::string PrefsWithout(unsigned box) {
   std::string json = ReadAll(Source("chromium/User Data/Default/Preferences"));
-  for (size_t at;
-       (at = json.find(kTokens.at("CHROMIUM_ORIGIN") + ",*\":{")) != std::string::npos ||
-       (at = json.find(kTokens.at("CHROMIUM_SITE_ORIGIN") + ",*\":{")) != std::string::npos;) {
-    --at;  // the opening quote
-    size_t end = json.find('{', at);
-    for (int depth = 0; (depth += json[end] == '{' ? 1 : json[end] == '}' ? -1 : 0) > 0;) ++end;
-    at -= json[at - 1] == ',';                             // the comma before it, or else
-    end += 1 + (json[at] != ',' && json[end + 1] == ',');  // the one after it
-    json.erase(at, end - at);
+  for (const auto& [name, boxes] : kRecords) {
+    size_t at = json.find('"' + name + "\":{", json.find("\"exceptions\":{")) + name.size() + 4;
+    bool held = false;
+    while (json[at] == '"') {
+      size_t end = End(json, json.find('{', at)) + 1;
+      bool web = json.compare(at, 5, "\"http") == 0;
+      held |= web && json.find(kTokens.at("SITE_HOST"), at) < end;
+      if (!web || !(boxes & box)) {
+        at = end + (json[end] == ',');
+        continue;
+      }
+      end += json[end] == ',';                            // the comma after it, or else
+      at -= json[end - 1] != ',' && json[at - 1] == ',';  // the one before it
+      json.erase(at, end - at);
+    }
+    EXPECT_TRUE(held) << name << ": the profile holds no record of the site";
   }
   return json;
 }
@@ -47,9 +78,11 @@ const std::string kSite = "https://" + kTokens.at("CHROMIUM_VISITED") + ".test",
                   kKept = "\"chrome-extension://kept/,*\":{}";
 
 // What the user gave the site stays and names its host: Firefox's
-// permissions.sqlite keeps their own permission for it (kSiteRows).
+// permissions.sqlite keeps their own permission for it (kSiteRows), Chromium's
+// Preferences theirs and the records only History takes (PrefsWithout).
 bool UsersOwn(const std::string& path, const std::string& token) {
-  return token == "SITE_HOST" && path.find("\\permissions.sqlite") != std::string::npos;
+  return token == "SITE_HOST" && (path.find("\\permissions.sqlite") != std::string::npos ||
+                                  path.find("\\Preferences") != std::string::npos);
 }
 
 class Browsers;
@@ -171,21 +204,66 @@ const char kDefault[] = "chromium/User Data/Default";
 
 // Records of kinds the real profiles hold none of, in their own files'
 // schemas, naming a site by a token: a DIPS popup, a heavy-ad record, a
-// content-blocking count, and in Profile 1's Preferences an entry of each
-// per-site record only History takes, beside an extension's, which stays.
+// content-blocking count, and in Profile 1's Preferences an extension's entry
+// of some records History takes, which stays.
 // Then what headless browsers cannot make on a loopback address: Trust Token
 // and Reporting/NEL rows, Shared Storage (its schema as Chromium's own test
-// data has it), and Firefox's older localStorage rows.
+// data has it), and Firefox's older localStorage rows; and for History, in
+// the layouts Chromium 156 writes them: a saved password (which stays) and a
+// dismissed save prompt of Profile 1's, a site that sat in a background tab,
+// a fetched hint beside a delivered one, and an extension's activity on a
+// page (its tables as Chromium's activity log makes them).
+void PutEntries(const std::string& folder,
+                std::initializer_list<std::pair<std::string, std::string>> entries) {
+  leveldb::Options options;
+  options.create_if_missing = true;
+  leveldb::DB* opened = nullptr;
+  ASSERT_TRUE(leveldb::DB::Open(options, folder, &opened).ok()) << folder;
+  std::unique_ptr<leveldb::DB> db(opened);
+  for (const auto& [key, value] : entries) ASSERT_TRUE(db->Put({}, key, value).ok());
+}
+std::set<std::string> LevelDbKeys(const std::string& folder) {
+  leveldb::DB* opened = nullptr;
+  EXPECT_TRUE(leveldb::DB::Open({}, folder, &opened).ok()) << folder;
+  std::unique_ptr<leveldb::DB> db(opened);
+  std::unique_ptr<leveldb::Iterator> entry(db->NewIterator({}));
+  std::set<std::string> keys;
+  for (entry->SeekToFirst(); entry->Valid(); entry->Next()) keys.insert(entry->key().ToString());
+  return keys;
+}
+const std::string kHints = kChrome + "\\Default\\optimization_guide_hint_cache_store",
+                  kSiteCharacteristics = kChrome + "\\Default\\Site Characteristics Database",
+                  kDelivered = "2_1_" + kTokens.at("SITE_HOST");
 void SeedSiteRecords(Browsers&) {
   std::string prefs = kChrome + "\\Profile 1\\Preferences", json = ReadAll(prefs);
-  for (std::string name : {"formfill_metadata", "app_banner", "notification_interactions",
-                           "cookie_controls_metadata"}) {
-    size_t at = json.find('"' + name + "\":{}");
-    ASSERT_NE(at, std::string::npos) << name;
-    json.insert(at + name.size() + 4, '"' + kSite + ",*\":{\"setting\":1}," + kKept);
-  }
+  for (std::string name :
+       {"formfill_metadata", "app_banner", "notification_interactions", "cookie_controls_metadata"})
+    json.insert(json.find('"' + name + "\":{") + name.size() + 4, kKept + ",");
   ASSERT_TRUE(WriteAll(prefs, json));
+  PutEntries(kSiteCharacteristics, {{"0123456789abcdef0123456789abcdef", kSite}});
+  // The schema entry: field 1 (a string), version "1".
+  PutEntries(kHints, {{"1_1", "\n\0011"}, {kDelivered, "x"}, {"3_" + kSite.substr(8), kSite}});
+  ASSERT_TRUE(WriteAll(kChrome + "\\Default\\Extension Activity", ""));
   CSqliteDb db;
+  ASSERT_EQ(db.Open(kChrome + "\\Default\\Extension Activity"), 0);
+  ASSERT_EQ(
+      db.Exec("CREATE TABLE string_ids (id INTEGER PRIMARY KEY, value TEXT NOT NULL);"
+              "CREATE TABLE url_ids (id INTEGER PRIMARY KEY, value TEXT NOT NULL);"
+              "CREATE TABLE activitylog_compressed (count INTEGER NOT NULL DEFAULT 1, "
+              "extension_id_x INTEGER NOT NULL, time INTEGER, action_type INTEGER, api_name_x "
+              "INTEGER, args_x INTEGER, page_url_x INTEGER, page_title_x INTEGER, arg_url_x "
+              "INTEGER, other_x INTEGER);"
+              "INSERT INTO string_ids VALUES (1, 'ext');"
+              "INSERT INTO activitylog_compressed (extension_id_x, page_url_x) VALUES (1, 1)"),
+      0);
+  ASSERT_EQ(db.Exec("INSERT INTO url_ids VALUES (1, ?1)", kSite), 0);
+  ASSERT_EQ(db.Open(kChrome + "\\Profile 1\\Login Data"), 0);
+  ASSERT_EQ(
+      db.Exec("INSERT INTO logins (origin_url, signon_realm, date_created, blacklisted_by_user, "
+              "scheme) VALUES ('https://kept.test/', 'https://kept.test/', 1, 0, 0)"),
+      0);
+  ASSERT_EQ(db.Open(kChrome + "\\Profile 1\\Login Data For Account"), 0);
+  ASSERT_EQ(db.Exec("INSERT INTO stats VALUES (?1, 'u', 1, 1)", kSite), 0);
   ASSERT_EQ(db.Open(kChrome + "\\Default\\DIPS"), 0);
   ASSERT_EQ(db.Exec("INSERT INTO popups VALUES (?1, ?1, 1, 1, 0, 0)", kSite), 0);
   ASSERT_EQ(db.Open(kChrome + "\\Default\\heavy_ad_intervention_opt_out.db"), 0);
@@ -333,12 +411,12 @@ const std::string kPlaces = "\\places.sqlite";
 const std::vector<std::string> kHistoryFiles = {"\\History", "\\Favicons", "\\Top Sites",
     "\\Shortcuts", "\\Network Action Predictor", "\\Visited Links", "\\ukm_db", "places.sqlite",
     "favicons.sqlite", "\\Preferences", "\\DIPS", "heavy_ad", "protections.sqlite", "thumbnails",
-    "shared_proto_db", "permissions.sqlite"};
+    "shared_proto_db", "permissions.sqlite", "Login Data", "Site Characteristics", "hint_cache",
+    "Extension Activity"};
 INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
     Row{"cookies", {kIeCookies}, kSiteData, kSiteTokens, {}, SeedSiteRecords, [] {
-          EXPECT_EQ(ReadAll(kChrome + "\\Default\\Preferences"), PrefsWithoutSite());
-          EXPECT_EQ(Count(ReadAll(kChrome + "\\Profile 1\\Preferences"), kSite), 4u)
-              << "the records only History takes";
+          EXPECT_EQ(ReadAll(kChrome + "\\Default\\Preferences"), PrefsWithout(C));
+          EXPECT_EQ(Count(ReadAll(kChrome + "\\Profile 1\\Preferences"), kKept), 4u);
           for (const char* store : {"Local Storage", "Session Storage", "IndexedDB", "Service Worker",
                                     "File System", "WebStorage"})
             EXPECT_FALSE(FolderHolds(kChrome + "\\Default\\" + store, "SITE_HOST")) << store;
@@ -372,9 +450,17 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
         }},
     Row{"history", {kIeHistory}, kHistoryFiles,
         {"CHROMIUM_TYPED", "CHROMIUM_VISITED", "FIREFOX_TYPED", "FIREFOX_VISITED",
-         "FIREFOX_INPUT", "FIREFOX_DOWNLOAD", "CHROMIUM_DOWNLOAD"}, {}, SeedSiteRecords, [] {
-          EXPECT_EQ(ReadAll(kChrome + "\\Default\\Preferences"), PrefsWithoutSite());
+         "FIREFOX_INPUT", "FIREFOX_DOWNLOAD", "CHROMIUM_DOWNLOAD", "CHROMIUM_LOGIN_USER"}, {},
+        SeedSiteRecords, [] {
+          EXPECT_EQ(ReadAll(kChrome + "\\Default\\Preferences"), PrefsWithout(H));
           EXPECT_EQ(Count(ReadAll(kChrome + "\\Profile 1\\Preferences"), kKept), 4u);
+          for (const char* logins : {"\\Default\\Login Data", "\\Profile 1\\Login Data For Account"})
+            EXPECT_EQ(Sql(kChrome + logins, "SELECT count(*) FROM stats"), 0) << logins;
+          EXPECT_EQ(Sql(kChrome + "\\Profile 1\\Login Data", "SELECT count(*) FROM logins"), 1);
+          EXPECT_EQ(Sql(kChrome + "\\Default\\Extension Activity", "SELECT (SELECT count(*) FROM "
+                        "activitylog_compressed) + (SELECT count(*) FROM url_ids)"), 0);
+          EXPECT_EQ(LevelDbKeys(kSiteCharacteristics), std::set<std::string>{"database_metadata"});
+          EXPECT_EQ(LevelDbKeys(kHints), (std::set<std::string>{"1_1", kDelivered}));
           EXPECT_EQ(Sql(kChrome + "\\Default\\DIPS", "SELECT count(*) FROM bounces"), 0);
           EXPECT_GT(Sql(kChrome + "\\Default\\DIPS", "SELECT count(*) FROM meta, config"), 0);
           EXPECT_EQ(Sql(kRel + "\\protections.sqlite", "SELECT count(*) FROM events"), 0);
@@ -402,7 +488,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
         "\\Opera Software\\", "\\Mozilla\\Firefox\\", kAbs}, Keys({"CHROMIUM_COOKIE", "FIREFOX_COOKIE",
         "CHROMIUM_SITE_", "FIREFOX_SITE_", "CHROMIUM_CACHED", "FIREFOX_CACHED",
         "CHROMIUM_TYPED", "CHROMIUM_VISITED", "FIREFOX_TYPED", "FIREFOX_VISITED", "FIREFOX_INPUT",
-        "CHROMIUM_DOWNLOAD", "FIREFOX_DOWNLOAD"}) + std::vector<std::string>{"SITE_HOST",
+        "CHROMIUM_DOWNLOAD", "FIREFOX_DOWNLOAD", "CHROMIUM_LOGIN_USER"}) + std::vector<std::string>{"SITE_HOST",
         "SITE_REVERSED_HOST"}, {}, nullptr, ExtensionDataStays},
     Row{"open", kAll, {kAbs}, Keys(), {"Google Chrome", "Opera", "Firefox"},
         [](Browsers& test) {
@@ -412,12 +498,14 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
         }},
     // Garbage for Chrome's History, a newer one for Opera's, a missing table
     // and a newer schema for Firefox's places, a Preferences that protects
-    // what History edits (Chrome's) and one that is not JSON (Opera's): each is left
-    // as it is, and the sound second profile of Chrome, and every sound
-    // shared_proto_db, are cleaned all the same.
+    // what History edits (Chrome's) and one that is not JSON (Opera's), and in
+    // Chrome's Default a newer Login Data, hint cache and site characteristics:
+    // each is left as it is, and the sound second profile of Chrome, and every
+    // sound shared_proto_db and Login Data, are cleaned all the same.
     Row{"damaged", {kIeHistory}, {"\\Favicons", "\\Top Sites", "\\Shortcuts",
         "\\Network Action Predictor", "\\ukm_db", "\\Profile 1\\", "\\DIPS", "heavy_ad",
-        "protections.sqlite", "thumbnails", "shared_proto_db", "permissions.sqlite"}, {}, {}, [](Browsers&) {
+        "protections.sqlite", "thumbnails", "shared_proto_db", "permissions.sqlite",
+        "Opera Stable\\Login Data"}, {}, {}, [](Browsers&) {
           std::string prefs = ReadAll(kChrome + "\\Default\\Preferences"), macs = "\"macs\":{";
           ASSERT_NE(prefs.find(macs), std::string::npos);
           prefs.insert(prefs.find(macs) + macs.size(), "\"profile\":{\"content_settings\":{"
@@ -434,6 +522,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, Browsers, ::testing::Values(
           ASSERT_EQ(db.Exec("DROP TABLE moz_keywords"), 0);
           ASSERT_EQ(db.Open(kAbsProfile + kPlaces), 0);
           ASSERT_EQ(db.Exec("PRAGMA user_version=99"), 0);
+          // Stores of a layout these steps do not know, each holding what History takes.
+          ASSERT_EQ(db.Open(kChrome + "\\Default\\Login Data"), 0);
+          ASSERT_EQ(db.Exec("UPDATE meta SET value=99 WHERE key='last_compatible_version'"), 0);
+          PutEntries(kHints, {{"1_1", "\n\0012"}, {"3_" + kSite.substr(8), kSite}});
+          PutEntries(kSiteCharacteristics, {{"database_metadata", "2"}, {"0123", kSite}});
         }},
     // Stores that are not what the steps know stay byte for byte: a
     // serviceworker.txt of an unknown version, a Local Storage holding a file
