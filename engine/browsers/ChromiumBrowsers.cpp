@@ -35,9 +35,14 @@ const ChromiumBrowser kBrowsers[] = {
 // while it swapped one of them, or Preferences, leaves private files beside
 // it, and maybe the folder or file itself missing: each is put right before
 // any box looks at the profile.
-const char* const kLevelDbFolders[] = {"shared_proto_db",      "Local Storage\\leveldb",
-                                       "Session Storage",      "Service Worker\\Database",
-                                       "File System\\Origins", "PersistentOriginTrials"};
+const char* const kLevelDbFolders[] = {"shared_proto_db",
+                                       "Local Storage\\leveldb",
+                                       "Session Storage",
+                                       "Service Worker\\Database",
+                                       "File System\\Origins",
+                                       "PersistentOriginTrials",
+                                       "Site Characteristics Database",
+                                       "optimization_guide_hint_cache_store"};
 
 void RecoverSwaps(const ChromiumProfile& profile) {
   RecoverWholeFile(profile.folder + "\\Preferences");
