@@ -2,7 +2,10 @@
 // sizes, and the files they tried to delete or wipe and had to leave.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/win32.h"
 
@@ -15,6 +18,17 @@ struct CEraseCount {
 // The run's count; the run resets it when it starts. One run at a time,
 // on one thread, calls the erasers.
 extern CEraseCount g_eraseCount;
+
+// The stores of other programs (a browser's database, LevelDB folder or
+// settings file) that a step found and had to leave as they were, with what
+// it was to take out of them: a layout this program does not know, damage,
+// or another program holding them. The run names each once in its summary;
+// it resets the list when it starts.
+extern std::vector<std::string> g_storesLeft;
+inline void NoteStoreLeft(const std::string& path) {
+  if (std::find(g_storesLeft.begin(), g_storesLeft.end(), path) == g_storesLeft.end())
+    g_storesLeft.push_back(path);
+}
 
 // A name that was gone before the call could reach it (deleted meanwhile, or
 // never there) is neither erased nor left.

@@ -8,6 +8,7 @@
 #include "profile/SweepProfile.h"
 
 CEraseCount g_eraseCount;
+std::vector<std::string> g_storesLeft;
 
 namespace {
 
@@ -20,7 +21,8 @@ std::string Files(uint64_t count) {
 // touched no file at all.
 void LogSummary(const CRunContext& run) {
   const CEraseCount& count = g_eraseCount;
-  if (count.erased == 0 && count.left == 0 && run.jumpListsLeft.empty()) return;
+  if (count.erased == 0 && count.left == 0 && run.jumpListsLeft.empty() && g_storesLeft.empty())
+    return;
   // As Explorer shows sizes: "5.95 KB".
   char size[64] = "";
   StrFormatByteSize64A(static_cast<LONGLONG>(count.bytes), size, sizeof size);
@@ -33,6 +35,8 @@ void LogSummary(const CRunContext& run) {
     LogReportLine("Not fully erased (" + Files(left) + " in use or protected): " + folder);
   for (const std::string& list : run.jumpListsLeft)
     LogReportLine("Not erased (a jump list Tidewisp cannot read): " + list);
+  for (const std::string& store : g_storesLeft)
+    LogReportLine("Not erased (a browser file Tidewisp cannot read): " + store);
 }
 
 }  // namespace
@@ -40,6 +44,7 @@ void LogSummary(const CRunContext& run) {
 bool CSweepProfile::Run(LONG mask) {
   CRunContext run(*this);
   g_eraseCount = {};
+  g_storesLeft.clear();
   ClearRunReport();
   LogLine("Start cleaning...");
 

@@ -3,6 +3,7 @@
 #include <climits>
 #include <iterator>
 
+#include "engine/EraseCount.h"
 #include "engine/EraseNames.h"
 #include "engine/Primitives.h"
 #include "engine/browsers/Chromium.h"
@@ -35,13 +36,16 @@ void EmptyCaches(const std::string& folder, const char* const* names, size_t cou
 
 bool OpenChecked(CSqliteDb& db, const std::string& path, long long version, const char* table,
                  std::initializer_list<const char*> columns) {
-  if (!OpenBrowserDb(db, path)) return false;
-  if (version != kAnyVersion &&
-      (!db.HasColumns("meta", {"key", "value"}) ||
-       db.QueryInt("SELECT value FROM meta WHERE key='last_compatible_version'", LLONG_MAX) >
-           version))
-    return false;
-  return db.HasColumns(table, columns);
+  bool known =
+      OpenBrowserDb(db, path) &&
+      (version == kAnyVersion ||
+       (db.HasColumns("meta", {"key", "value"}) &&
+        db.QueryInt("SELECT value FROM meta WHERE key='last_compatible_version'", LLONG_MAX) <=
+            version)) &&
+      db.HasColumns(table, columns);
+  // A missing file, or a link (never followed), is nothing left behind.
+  if (!known && IsPlainFile(path)) NoteStoreLeft(path);
+  return known;
 }
 
 void EmptyTable(const std::string& path, long long version, const char* table) {

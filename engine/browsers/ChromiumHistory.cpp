@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/EraseCount.h"
 #include "engine/EraseNames.h"
 #include "engine/Primitives.h"
 #include "engine/browsers/Chromium.h"
@@ -68,10 +69,12 @@ int LoadKeptUrls(CSqliteDb& db, const std::string& profile) {
 
 void EraseHistoryDb(const std::string& profile) {
   CSqliteDb db;
-  if (!OpenChecked(db, profile + "\\History", kHistoryVersion, "urls",
-                   {"url", "visit_count", "typed_count", "last_visit_time"}) ||
-      !db.HasTable("visits") || LoadKeptUrls(db, profile) != SQLITE_OK)
+  std::string path = profile + "\\History";
+  if (!OpenChecked(db, path, kHistoryVersion, "urls",
+                   {"url", "visit_count", "typed_count", "last_visit_time"}))
     return;
+  // Without the bookmarks, no one can tell which rows must stay.
+  if (!db.HasTable("visits") || LoadKeptUrls(db, profile) != SQLITE_OK) return NoteStoreLeft(path);
   ChangeAndCompact(db, [](CSqliteDb& d) {
     int result = SQLITE_OK;
     for (const char* table : kVisitTables)
@@ -90,11 +93,11 @@ void EraseHistoryDb(const std::string& profile) {
 // The icons of pages that are not bookmarked, their mappings and bitmaps.
 void EraseFavicons(const std::string& profile) {
   CSqliteDb db;
-  if (!OpenChecked(db, profile + "\\Favicons", kFaviconsVersion, "icon_mapping",
-                   {"page_url", "icon_id"}) ||
-      !db.HasColumns("favicons", {"id"}) || !db.HasColumns("favicon_bitmaps", {"icon_id"}) ||
+  std::string path = profile + "\\Favicons";
+  if (!OpenChecked(db, path, kFaviconsVersion, "icon_mapping", {"page_url", "icon_id"})) return;
+  if (!db.HasColumns("favicons", {"id"}) || !db.HasColumns("favicon_bitmaps", {"icon_id"}) ||
       LoadKeptUrls(db, profile) != SQLITE_OK)
-    return;
+    return NoteStoreLeft(path);
   ChangeAndCompact(db, [](CSqliteDb& d) {
     int result = d.Exec("DELETE FROM icon_mapping WHERE page_url NOT IN (SELECT url FROM kept)");
     if (result == SQLITE_OK)
@@ -137,7 +140,8 @@ void EmptyPredictor(const std::string& path) {
 // History takes both. meta and config hold versions and settings only.
 void EmptyDips(const std::string& path) {
   CSqliteDb db;
-  if (!OpenChecked(db, path, kDipsVersion, "bounces", {}) || !db.HasTable("popups")) return;
+  if (!OpenChecked(db, path, kDipsVersion, "bounces", {})) return;
+  if (!db.HasTable("popups")) return NoteStoreLeft(path);
   ChangeAndCompact(db, [](CSqliteDb& d) {
     int result = d.Exec("DELETE FROM bounces");
     return result == SQLITE_OK ? d.Exec("DELETE FROM popups") : result;
@@ -179,9 +183,9 @@ void EraseHistory(const ChromiumProfile& profile) {
 void EraseSharedHistory(const std::string& data) {
   if (!IsPlainFolder(data, "segmentation_platform")) return;
   CSqliteDb db;
-  if (!OpenChecked(db, data + "\\segmentation_platform\\ukm_db", kAnyVersion, "urls", {"url"}) ||
-      !db.HasColumns("metrics", {"url_id"}))
-    return;
+  std::string path = data + "\\segmentation_platform\\ukm_db";
+  if (!OpenChecked(db, path, kAnyVersion, "urls", {"url"})) return;
+  if (!db.HasColumns("metrics", {"url_id"})) return NoteStoreLeft(path);
   ChangeAndCompact(db, [](CSqliteDb& d) {
     int result = d.Exec("DELETE FROM urls");
     return result == SQLITE_OK ? d.Exec("DELETE FROM metrics") : result;

@@ -5,6 +5,7 @@
 // when its layout is one these steps know; otherwise it stays as it is.
 #include <string_view>
 
+#include "engine/EraseCount.h"
 #include "engine/browsers/Chromium.h"
 #include "engine/stores/LevelDb.h"
 #include "engine/stores/ProtoFields.h"
@@ -33,9 +34,10 @@ void EmptyLoginStats(const std::string& path) {
 void EmptyExtensionActivity(const std::string& path) {
   CSqliteDb db;
   if (!OpenChecked(db, path, kAnyVersion, "activitylog_compressed",
-                   {"page_url_x", "page_title_x", "arg_url_x"}) ||
-      !db.HasColumns("string_ids", {"id", "value"}) || !db.HasColumns("url_ids", {"id", "value"}))
+                   {"page_url_x", "page_title_x", "arg_url_x"}))
     return;
+  if (!db.HasColumns("string_ids", {"id", "value"}) || !db.HasColumns("url_ids", {"id", "value"}))
+    return NoteStoreLeft(path);
   DeleteRows(db,
              {{"activitylog_compressed", {}, "1"}, {"string_ids", {}, "1"}, {"url_ids", {}, "1"}});
 }
@@ -61,8 +63,11 @@ void EmptySiteCharacteristics(const std::string& profile) {
   if (!IsPlainFolder(profile, "Site Characteristics Database")) return;
   CLevelDbRebuild db(profile + "\\Site Characteristics Database");
   std::string version;
-  if (db.Open() && ReadEntry(db, "database_metadata", version) && version == "1")
+  if (!db.Open()) return;
+  if (ReadEntry(db, "database_metadata", version) && version == "1")
     db.Rebuild([](std::string_view key, std::string_view) { return key != "database_metadata"; });
+  else
+    NoteStoreLeft(profile + "\\Site Characteristics Database");
 }
 
 // The optimization guide's hint cache: the hints Chromium fetched for the
@@ -83,8 +88,11 @@ void EraseFetchedHints(const std::string& profile) {
   if (!IsPlainFolder(profile, "optimization_guide_hint_cache_store")) return;
   CLevelDbRebuild db(profile + "\\optimization_guide_hint_cache_store");
   std::string schema;
-  if (db.Open() && ReadEntry(db, "1_1", schema) && IsKnownHintSchema(schema))
+  if (!db.Open()) return;
+  if (ReadEntry(db, "1_1", schema) && IsKnownHintSchema(schema))
     db.Rebuild([](std::string_view key, std::string_view) { return key.substr(0, 2) == "3_"; });
+  else
+    NoteStoreLeft(profile + "\\optimization_guide_hint_cache_store");
 }
 
 }  // namespace

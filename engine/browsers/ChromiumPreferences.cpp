@@ -3,6 +3,7 @@
 // history and site-data clearing remove. The file is the user's whole browser
 // setup, so only those entries go and every other byte stays as it was.
 
+#include "engine/EraseCount.h"
 #include "engine/EraseNames.h"
 #include "engine/Primitives.h"
 #include "engine/browsers/Chromium.h"
@@ -101,15 +102,19 @@ void EraseSiteRecords(const std::string& folder, unsigned box) {
   // file it was swapped for may hold none to remove.
   RecoverWholeFile(path);
   CSqliteDb db;
-  if (!IsPlainFile(path) || !ReadWholeFile(path, text) || db.Open(":memory:") != SQLITE_OK ||
+  if (!IsPlainFile(path)) return;
+  if (!ReadWholeFile(path, text) || db.Open(":memory:") != SQLITE_OK ||
       db.Exec(kPrefs, text) != SQLITE_OK || db.Exec(kSchema) != SQLITE_OK)
-    return;
+    return NoteStoreLeft(path);
+  // A file that is not strict JSON was not read at all: what it holds is unknown.
+  if (db.QueryInt("SELECT count(*) FROM prefs", 0) != 1) return NoteStoreLeft(path);
   for (const SiteRecord& record : kSiteRecords)
     if ((record.boxes & box) && db.Exec("INSERT INTO edited VALUES (?1)", record.name) != SQLITE_OK)
       return;
-  // Nothing to remove (or a file that did not parse): it is not rewritten.
+  // Nothing to remove: it is not rewritten.
   long long entries = db.QueryInt("SELECT count(*) FROM web", 0);
-  if (entries <= 0 || db.QueryInt(kProtected, 1) != 0) return;
+  if (entries <= 0) return;
+  if (db.QueryInt(kProtected, 1) != 0) return NoteStoreLeft(path);
   for (long long i = 0; i < entries; ++i)
     if (db.Exec("UPDATE prefs SET json = jsonb_remove(json, web.path) "
                 "FROM (SELECT path FROM web LIMIT 1) AS web") != SQLITE_OK)

@@ -2,6 +2,7 @@
 // and History boxes, and what else History takes.
 #include <climits>
 
+#include "engine/EraseCount.h"
 #include "engine/EraseNames.h"
 #include "engine/Primitives.h"
 #include "engine/browsers/Firefox.h"
@@ -119,14 +120,15 @@ int ClearOrphanIcons(CSqliteDb& db) {
 // it, each in its own transaction and compacted after it.
 void ChangePlaces(const FirefoxProfile& profile, int (*clear)(CSqliteDb&)) {
   CSqliteDb db;
-  if (!OpenVersioned(db, profile.folder + "\\places.sqlite", kPlacesVersion) ||
-      !db.HasColumns("moz_places", {"id", "url", "visit_count", "last_visit_date", "typed",
+  std::string places = profile.folder + "\\places.sqlite";
+  if (!OpenVersioned(db, places, kPlacesVersion)) return;
+  if (!db.HasColumns("moz_places", {"id", "url", "visit_count", "last_visit_date", "typed",
                                     "foreign_count", "origin_id"}) ||
       !db.HasColumns("moz_historyvisits", {"place_id"}) ||
       !db.HasColumns("moz_bookmarks", {"fk", "guid"}) ||
       !db.HasColumns("moz_keywords", {"place_id"}) ||
       !db.HasColumns("moz_origins", {"id", "prefix", "host"}))
-    return;
+    return NoteStoreLeft(places);
   // Attached before anything changes: a favicons.sqlite that is not what is
   // expected stays out, and places.sqlite is cleaned all the same.
   std::string icons = profile.folder + "\\favicons.sqlite";
@@ -143,9 +145,10 @@ void ChangePlaces(const FirefoxProfile& profile, int (*clear)(CSqliteDb&)) {
 
 void EraseTypedUrls(const FirefoxProfile& profile) {
   CSqliteDb db;
-  if (!OpenVersioned(db, profile.folder + "\\places.sqlite", kPlacesVersion) ||
-      !db.HasColumns("moz_places", {"typed"}) || !db.HasTable("moz_inputhistory"))
-    return;
+  std::string places = profile.folder + "\\places.sqlite";
+  if (!OpenVersioned(db, places, kPlacesVersion)) return;
+  if (!db.HasColumns("moz_places", {"typed"}) || !db.HasTable("moz_inputhistory"))
+    return NoteStoreLeft(places);
   ChangeAndCompact(db, [](CSqliteDb& d) {
     return RunWhereKnown(d,
                          {{"moz_places", "recalc_frecency",

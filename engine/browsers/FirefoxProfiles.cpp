@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/EraseCount.h"
 #include "engine/EraseNames.h"
 #include "engine/Primitives.h"
 #include "engine/Stop.h"
@@ -89,7 +90,9 @@ std::vector<FirefoxProfile> ListProfiles(CRunContext& run) {
 }  // namespace
 
 bool OpenVersioned(CSqliteDb& db, const std::string& path, int version) {
-  return OpenBrowserDb(db, path) && db.QueryInt("PRAGMA user_version", INT_MAX) <= version;
+  bool known = OpenBrowserDb(db, path) && db.QueryInt("PRAGMA user_version", INT_MAX) <= version;
+  if (!known && IsPlainFile(path)) NoteStoreLeft(path);
+  return known;
 }
 
 void EraseCookies(const FirefoxProfile& profile) {

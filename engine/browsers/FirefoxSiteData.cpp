@@ -7,6 +7,7 @@
 // subscriptions among it) and the extensions' moz-extension origins stay.
 #include <vector>
 
+#include "engine/EraseCount.h"
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
 #include "engine/Primitives.h"
@@ -61,7 +62,8 @@ void EraseRows(const std::string& path, int version, std::initializer_list<RowFi
 void EraseServiceWorkers(const std::string& profile) {
   std::string path = profile + "\\serviceworker.txt", text;
   RecoverWholeFile(path);
-  if (!IsPlainFile(path) || !ReadWholeFile(path, text)) return;
+  if (!IsPlainFile(path)) return;
+  if (!ReadWholeFile(path, text)) return NoteStoreLeft(path);
   // One line each, with the "\n" (and "\r", were there one) it came with.
   std::vector<std::string_view> lines;
   for (size_t at = 0; at < text.size();) {
@@ -78,16 +80,16 @@ void EraseServiceWorkers(const std::string& profile) {
   std::string_view version = bare(lines[0]);
   if (version.empty() || version.size() > 3 ||
       version.find_first_not_of("0123456789") != std::string_view::npos)
-    return;
+    return NoteStoreLeft(path);
   int number = std::stoi(std::string(version));
-  if (number < kOldestRegistrar || number > kNewestRegistrar) return;
+  if (number < kOldestRegistrar || number > kNewestRegistrar) return NoteStoreLeft(path);
 
   std::string kept(lines[0]);
   bool dropped = false;
   for (size_t first = 1; first < lines.size();) {
     size_t last = first;
     while (last < lines.size() && bare(lines[last]) != "#") ++last;
-    if (last == lines.size() || last < first + 2) return;  // no "#", or no scope
+    if (last == lines.size() || last < first + 2) return NoteStoreLeft(path);  // no "#", or no scope
     bool web = HasWebPartitionKey(bare(lines[first])) || IsWebStorageKey(bare(lines[first + 1]));
     dropped = dropped || web;
     for (size_t line = first; !web && line <= last; ++line) kept.append(lines[line]);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/EraseCount.h"
 #include "engine/EraseNames.h"
 #include "engine/Handles.h"
 #include "engine/Stop.h"
@@ -133,10 +134,19 @@ bool CLevelDbRebuild::StopAfter(LevelDbStep step) {
 bool CLevelDbRebuild::Open() {
   RecoverLevelDbSwap(m_folder);
   DWORD attributes = StartingFolderAttributes(m_folder);
+  // A missing folder, or a link (never entered), is nothing left behind.
+  if (!MayList(attributes) || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
   m_files.clear();
-  if (!MayList(attributes) || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
-      !ListDataFiles(m_folder, m_files))
-    return false;
+  bool listed = ListDataFiles(m_folder, m_files);
+  // A folder with no data file at all holds nothing: Chromium makes some
+  // that it never writes to, a LOCK alone in them.
+  if (listed && m_files.empty()) return false;
+  if (listed && OpenCopy()) return true;
+  NoteStoreLeft(m_folder);
+  return false;
+}
+
+bool CLevelDbRebuild::OpenCopy() {
   LevelDbSiblings names(m_folder);
   if (!CreateDirectoryA(names.copy.c_str(), nullptr)) return false;
   m_ownsCopy = true;
@@ -161,7 +171,9 @@ bool CLevelDbRebuild::ForEach(
   std::unique_ptr<leveldb::Iterator> entry(m_copy->NewIterator(Checked()));
   for (entry->SeekToFirst(); entry->Valid(); entry->Next())
     visit(View(entry->key()), View(entry->value()));
-  return entry->status().ok();
+  if (entry->status().ok()) return true;
+  NoteStoreLeft(m_folder);
+  return false;
 }
 
 bool CLevelDbRebuild::WriteFresh(const Drop& drop, long long& dropped) {
@@ -199,6 +211,12 @@ bool CLevelDbRebuild::WriteFresh(const Drop& drop, long long& dropped) {
 
 long long CLevelDbRebuild::Rebuild(
     const std::function<bool(std::string_view key, std::string_view value)>& drop) {
+  long long result = RebuildFromCopy(drop);
+  if (result < 0) NoteStoreLeft(m_folder);
+  return result;
+}
+
+long long CLevelDbRebuild::RebuildFromCopy(const Drop& drop) {
   if (!m_copy) return -1;
   // A first look, up to the first entry that goes: most runs find none, and
   // then nothing is written at all.

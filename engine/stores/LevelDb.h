@@ -61,7 +61,10 @@ class CLevelDbRebuild {
   // and opens the copy (paranoid_checks, verify_checksums, no info log).
   // False: missing, a link, not a layout we know (a file that is not
   // LevelDB's own), or the copy does not open cleanly (damage, a comparator
-  // other than the bytewise one); the original is untouched.
+  // other than the bytewise one); the original is untouched. A folder that
+  // is there and no link, but is not opened, is noted as left as it was
+  // (NoteStoreLeft, engine/EraseCount.h), and so is one whose reading or
+  // rebuilding fails below.
   bool Open();
   // Each entry of the copy, in key order. False when reading met damage.
   bool ForEach(const std::function<void(std::string_view key, std::string_view value)>& visit);
@@ -83,6 +86,8 @@ class CLevelDbRebuild {
  private:
   using Drop = std::function<bool(std::string_view key, std::string_view value)>;
   bool StopAfter(LevelDbStep step);
+  bool OpenCopy();
+  long long RebuildFromCopy(const Drop& drop);
   bool WriteFresh(const Drop& drop, long long& dropped);
 
   std::string m_folder;
