@@ -6,10 +6,10 @@
 // left byte for byte. What Wine 8 does here as Windows does: a process's image
 // path reads as the path it was started from, every process is in session 1,
 // a minimized window is visible, and WM_ENDSESSION reaches a hidden window.
-#include "engine/Log.h"
 #include "engine/Stop.h"
 #include "profile/SweepProfile.h"
 #include "tests/support/BrowserData.h"
+#include "tests/support/RunLog.h"
 #include "tests/support/Win32Test.h"
 
 namespace {
@@ -41,12 +41,9 @@ struct Row {
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
-class BackgroundBrowsers : public ::testing::TestWithParam<Row>, public CRunView {
+class BackgroundBrowsers : public ::testing::TestWithParam<Row>, public RunLog {
  protected:
-  void SetUp() override {
-    g_pRunView = this;
-    PlaceBrowserProfiles();
-  }
+  void SetUp() override { yes_ = GetParam().answer != IDNO, PlaceBrowserProfiles(); }
   // Each stand-in, and any child it starts, joins a job that ends them all.
   void Start(std::string line) {
     STARTUPINFOA startup = {};
@@ -63,7 +60,6 @@ class BackgroundBrowsers : public ::testing::TestWithParam<Row>, public CRunView
     ASSERT_EQ(WaitForInputIdle(started.hProcess, 10000), 0u) << line;
   }
   void TearDown() override {
-    g_pRunView = nullptr;
     g_bSilent = 0;
     TerminateJobObject(job_, 2);
     for (HANDLE process : processes_) {
@@ -76,17 +72,13 @@ class BackgroundBrowsers : public ::testing::TestWithParam<Row>, public CRunView
       RemoveTree(folder);
     RemoveBrowserProfiles();
   }
-  void AddLogLine(const std::string&) override {}
-  HWND GetSafeHwnd() const override { return nullptr; }
   bool AskYesNo(const std::string& text) override {
-    asked_.push_back(text);
     if (GetParam().answer == IDABORT) RequestStop();
-    return GetParam().answer != IDNO;
+    return RunLog::AskYesNo(text);
   }
 
   HANDLE job_ = CreateJobObjectA(nullptr, nullptr);
   std::vector<HANDLE> processes_;
-  std::vector<std::string> asked_;
 };
 
 TEST_P(BackgroundBrowsers, OnlyABrowserWithNoWindowIsClosedAndThenCleaned) {

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <map>
 
-#include "engine/Log.h"
 #include "profile/SweepProfile.h"
 #include "tests/support/BrowserData.h"
+#include "tests/support/RunLog.h"
 #include "tests/support/Win32Test.h"
 
 namespace {
@@ -43,47 +43,40 @@ std::string PathOf(const std::string& entry, bool v1) {
   return path;
 }
 
-std::map<std::wstring, std::string> Streams(const std::string& path) {
+// Every stream of the compound file, by name; `edit`, if any, first changes
+// the DestList in place.
+std::map<std::wstring, std::string> Streams(const std::string& path,
+                                            void (*edit)(std::string& list) = nullptr) {
   std::map<std::wstring, std::string> streams;
   IStorage* storage = nullptr;
   IEnumSTATSTG* all = nullptr;
   STATSTG stat;
-  if (FAILED(StgOpenStorage(std::wstring(path.begin(), path.end()).c_str(), nullptr,
-                            STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &storage)))
-    return streams;
+  DWORD mode = (edit ? STGM_READWRITE : STGM_READ) | STGM_SHARE_EXCLUSIVE;
+  HRESULT opened = StgOpenStorage(std::wstring(path.begin(), path.end()).c_str(), nullptr, mode,
+                                  nullptr, 0, &storage);
+  EXPECT_TRUE(SUCCEEDED(opened) || !edit) << path;
+  if (FAILED(opened)) return streams;
   storage->EnumElements(0, nullptr, 0, &all);
-  while (all->Next(1, &stat, nullptr) == S_OK) {
-    IStream* stream = nullptr;
+  for (IStream* stream = nullptr; all->Next(1, &stat, nullptr) == S_OK;
+       CoTaskMemFree(stat.pwcsName)) {
     std::string& data = streams[stat.pwcsName];
     data.resize(stat.cbSize.QuadPart);
-    ULONG read = 0;
-    if (SUCCEEDED(storage->OpenStream(stat.pwcsName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
-                                      &stream)))
-      stream->Read(&data[0], data.size(), &read), stream->Release();
-    CoTaskMemFree(stat.pwcsName);
+    if (FAILED(storage->OpenStream(stat.pwcsName, nullptr, mode, 0, &stream))) continue;
+    stream->Read(&data[0], data.size(), nullptr);
+    if (edit && stat.pwcsName == std::wstring(L"DestList")) {
+      edit(data);
+      EXPECT_HRESULT_SUCCEEDED(stream->Seek({}, STREAM_SEEK_SET, nullptr));
+      EXPECT_HRESULT_SUCCEEDED(stream->Write(data.data(), data.size(), nullptr));
+    }
+    stream->Release();
   }
   all->Release();
   storage->Release();
   return streams;
 }
-
-// A change to a placed list's DestList, written in place.
-void EditDestList(const std::string& path, void (*edit)(std::string& list)) {
-  std::string list = Streams(path)[L"DestList"];
-  edit(list);
-  IStorage* storage = nullptr;
-  IStream* stream = nullptr;
-  ASSERT_HRESULT_SUCCEEDED(StgOpenStorage(std::wstring(path.begin(), path.end()).c_str(), nullptr,
-                                          STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
-                                          &storage));
-  storage->OpenStream(L"DestList", nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &stream);
-  EXPECT_HRESULT_SUCCEEDED(stream->Write(list.data(), list.size(), nullptr));
-  stream->Release();
-  storage->Release();
-}
 // A pin at position 0 on the list's third entry, counted in its header.
 void PinThird(const std::string& path) {
-  EditDestList(path, [](std::string& list) {
+  Streams(path, [](std::string& list) {
     std::vector<std::string> entries = Entries(list);
     Put(list, 32 + entries[0].size() + entries[1].size() + 108, 0);
     Put(list, 8, U32(list, 8) + 1);
@@ -104,20 +97,16 @@ struct Row {
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.what; }
 
-class JumpLists : public ::testing::TestWithParam<Row>, public CRunView {
+class JumpLists : public ::testing::TestWithParam<Row>, public RunLog {
  protected:
-  void SetUp() override { g_pRunView = this, Clear(); }
-  void TearDown() override { g_pRunView = nullptr, Clear(); }
+  void SetUp() override { Clear(); }
+  void TearDown() override { Clear(); }
   void Clear() {
     for (const char* folder : {"\\AutomaticDestinations", "\\CustomDestinations"})
       RemoveTree(recent_ + folder);
   }
-  void AddLogLine(const std::string& text) override { lines_.push_back(text); }
-  HWND GetSafeHwnd() const override { return nullptr; }
-  bool AskYesNo(const std::string&) override { return false; }
 
   const std::string recent_ = ShellFolder(CSIDL_RECENT);
-  std::vector<std::string> lines_;
 };
 
 TEST_P(JumpLists, KeepOnlyWhatWasPinned) {
@@ -216,11 +205,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, JumpLists, ::testing::Values(
          {kEveryKind[6].sample, kEveryKind[6].as, '='}}},
     Row{"a version this program does not know: left and named; the others go on", true,
         {{kQuickAccess, kQa, '=', [](const std::string& path) {
-            EditDestList(path, [](std::string& list) { Put(list, 0, 2); }); }},
+            Streams(path, [](std::string& list) { Put(list, 0, 2); }); }},
          {kApp, kAppAs, 'p', PinThird}}},
     Row{"a pinned count that disagrees with the entries: left and named", true,
         {{kQuickAccess, kQa, '=', [](const std::string& path) {
-            EditDestList(path, [](std::string& list) { Put(list, 8, 5); }); }}}},
+            Streams(path, [](std::string& list) { Put(list, 8, 5); }); }}}},
     Row{"cut short inside its streams: left and named", true,
         {{kQuickAccess, kQa, '=', [](const std::string& path) { Cut(path, 32256); }}}}));
 // clang-format on

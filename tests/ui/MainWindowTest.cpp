@@ -1,15 +1,13 @@
 // The main window in this process, created modelessly and driven by messages;
-// the clean commands and the reboot request; and tidewisp.exe's own window.
+// the clean commands and the reboot request.
 #include <atomic>
 #include <functional>
 #include <thread>
 
-#include "engine/Log.h"
 #include "engine/Stop.h"
 #include "framework/WinApp.h"
 #include "profile/ScheduledRecord.h"
 #include "profile/SweepProfile.h"
-#include "tests/support/Process.h"
 #include "tests/support/Win32Test.h"
 #include "ui/CleanCommands.h"
 #include "ui/SweepDlg.h"
@@ -25,13 +23,36 @@ Picked Pick(HWND, std::string& path) {
   return path.empty() ? Picked::kNoPath : Picked::kPath;
 }
 
-class MainWindow : public ::testing::Test, public CRunView {
+// The reboot calls, recorded; each answers as the row says.
+struct RebootRow {
+  BOOL accepted, token, lookup;
+  DWORD lastError;
+  std::string calls;
+};
+const RebootRow kAccepted = {TRUE}, *g_row;
+std::string g_calls;
+BOOL WINAPI Exit(UINT flags, DWORD reason) {
+  g_calls += "exit " + std::to_string(flags) + (reason & SHTDN_REASON_FLAG_PLANNED ? "p; " : "; ");
+  return g_row->accepted;
+}
+BOOL WINAPI Token(HANDLE process, DWORD access, PHANDLE token) {
+  g_calls += "token " + std::to_string(access) + "; ";
+  return g_row->token && OpenProcessToken(process, access, token);
+}
+BOOL WINAPI Lookup(LPCSTR, LPCSTR name, PLUID) { return g_calls += name, g_row->lookup; }
+BOOL WINAPI Adjust(HANDLE, BOOL, PTOKEN_PRIVILEGES state, DWORD, PTOKEN_PRIVILEGES, PDWORD) {
+  return g_calls += " on " + std::to_string(state->Privileges[0].Attributes) + "; ", TRUE;
+}
+DWORD WINAPI LastError() { return g_row->lastError; }
+
+class MainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
     g_pProfile = new CSweepProfile;
     g_app.m_pMainWnd = g_pMainDlg = &dialog_;
     g_pickers = {Pick, Pick};
+    g_rebootCalls = {Exit, Token, Lookup, Adjust, LastError}, g_row = &kAccepted;
   }
   void TearDown() override {
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
@@ -39,6 +60,7 @@ class MainWindow : public ::testing::Test, public CRunView {
     delete g_pProfile;
     g_app.m_pMainWnd = g_pMainDlg = nullptr;
     g_pickers = real_;
+    g_rebootCalls = realReboot_;
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
   }
   static void Click(const CDialog& page, int id) {
@@ -72,19 +94,9 @@ class MainWindow : public ::testing::Test, public CRunView {
   void WaitForRun() {
     Pump([&] { return !dialog_.Running(); });
   }
-  // Stands in for the window as the run's log sink: what showed at each line.
-  void AddLogLine(const std::string& text) override {
-    shown_ += std::to_string(dialog_.m_tab.GetCurSel()) +
-              (dialog_.m_mainPage.IsWindowVisible() ? "m" : "") +
-              (dialog_.m_optionsPage.IsWindowVisible() ? "o" : "") + " ";
-    dialog_.AddLogLine(text);
-  }
-  HWND GetSafeHwnd() const override { return nullptr; }
-  bool AskYesNo(const std::string&) override { return false; }
-
   CSweepDlg dialog_;
-  std::string shown_;
   const Pickers real_ = g_pickers;
+  const RebootCalls realReboot_ = g_rebootCalls;
 };
 
 TEST_F(MainWindow, OpensAfterTheSplashOnTheMainTabWithItsMenuAndLog) {
@@ -140,18 +152,15 @@ TEST_F(MainWindow, OpensWithAScheduledRunsReportOnceAndDropsADamagedOne) {
     DWORD type;
     std::string data;  // stored as it is, NUL included where given
     std::vector<std::string> shown;
-  } rows[] = {{REG_SZ, std::string("On x:\r\nErased 1 file (5 bytes).\0", 32),
+  } rows[] = {{REG_SZ,
+               std::string("On x:\r\nErased 1 file (5 bytes).\0", 32),
                {"On x:", "Erased 1 file (5 bytes).", ""}},
               {REG_BINARY, "On x:", {}},
               {REG_SZ, std::string(kScheduledRecordLimit, 'x') + '\0', {}},
               {REG_SZ, std::string("On\0x:\0", 6), {}}};
   for (const auto& row : rows) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, 0, 0, KEY_ALL_ACCESS, 0, &key,
-                              0), 0);
-    RegSetValueExA(key, "lastScheduledRun", 0, row.type,
-                   reinterpret_cast<const BYTE*>(row.data.data()), static_cast<DWORD>(row.data.size()));
-    RegCloseKey(key);
+    ASSERT_FALSE(RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKeyPath, "lastScheduledRun", row.type,
+                                 row.data.data(), static_cast<DWORD>(row.data.size())));
     CSweepDlg dialog;  // a window of its own each time
     ASSERT_TRUE(dialog.Create(nullptr));
     std::vector<std::string> lines = row.shown;
@@ -159,18 +168,6 @@ TEST_F(MainWindow, OpensWithAScheduledRunsReportOnceAndDropsADamagedOne) {
     EXPECT_EQ(Lines(dialog.m_mainPage.m_log), lines) << row.shown.size();
     EXPECT_EQ(StoredSetting("lastScheduledRun"), "<absent>") << "shown once";
   }
-}
-
-TEST_F(MainWindow, ARunFromTheOptionsPageShowsTheMainPageFirst) {
-  ASSERT_TRUE(dialog_.Create(nullptr));
-  dialog_.m_tab.SendMessage(TCM_SETCURFOCUS, 2);
-  ASSERT_TRUE(dialog_.m_optionsPage.IsWindowVisible());
-  g_pRunView = this;
-  SendMessageA(dialog_.m_optionsPage.GetDlgItem(1021), BM_SETCHECK, BST_CHECKED, 0);
-  Click(dialog_.m_optionsPage, 1002);
-  WaitForRun();
-  EXPECT_EQ(shown_, "0m 0m 0m ") << "at each line: the tab, and the pages shown";
-  EXPECT_EQ(g_pProfile->di[kRegistryBackups], 1) << "the page's boxes are committed first";
 }
 
 TEST_F(MainWindow, CleanSavesFirstAndStillRunsWhenTheSaveFails) {
@@ -188,31 +185,7 @@ TEST_F(MainWindow, CleanSavesFirstAndStillRunsWhenTheSaveFails) {
   EXPECT_EQ(Lines().size(), 5u) << "both runs logged their two lines";
 }
 
-// The reboot calls, recorded; each answers as the row says.
-struct RebootRow {
-  BOOL accepted, token, lookup;
-  DWORD lastError;
-  std::string calls;
-};
-const RebootRow* g_row;
-std::string g_calls;
-BOOL WINAPI Exit(UINT flags, DWORD reason) {
-  g_calls += "exit " + std::to_string(flags) + (reason & SHTDN_REASON_FLAG_PLANNED ? "p; " : "; ");
-  return g_row->accepted;
-}
-BOOL WINAPI Token(HANDLE process, DWORD access, PHANDLE token) {
-  g_calls += "token " + std::to_string(access) + "; ";
-  return g_row->token && OpenProcessToken(process, access, token);
-}
-BOOL WINAPI Lookup(LPCSTR, LPCSTR name, PLUID) { return g_calls += name, g_row->lookup; }
-BOOL WINAPI Adjust(HANDLE, BOOL, PTOKEN_PRIVILEGES state, DWORD, PTOKEN_PRIVILEGES, PDWORD) {
-  return g_calls += " on " + std::to_string(state->Privileges[0].Attributes) + "; ", TRUE;
-}
-DWORD WINAPI LastError() { return g_row->lastError; }
-
-TEST(Reboot, ForcesOnlyHungProgramsAndOnlyOnceThePrivilegeIsEnabled) {
-  const RebootCalls real = g_rebootCalls;
-  g_rebootCalls = {Exit, Token, Lookup, Adjust, LastError};
+TEST_F(MainWindow, RebootForcesOnlyHungProgramsAndOnlyOnceThePrivilegeIsEnabled) {
   const std::string asked = "exit 2p; token 40; SeShutdownPrivilege on 2; ";
   for (const RebootRow& row :
        {RebootRow{TRUE, 0, 0, 0, "exit 2p; "}, RebootRow{FALSE, FALSE, 0, 0, "exit 2p; token 40; "},
@@ -223,17 +196,17 @@ TEST(Reboot, ForcesOnlyHungProgramsAndOnlyOnceThePrivilegeIsEnabled) {
     RequestReboot();
     EXPECT_EQ(g_calls, row.calls);
   }
-  g_rebootCalls = real;
 }
 
-// The tab and the page shown; what can be used during a run, and after it:
+// The tab and the pages shown; what can be used during a run, and after it:
 // "Clean" (reading "Stop"), "Clean and Reboot", the tab control, the other
 // pages; and the pointer.
 std::string RunState(const CSweepDlg& dialog) {
   char clean[16] = {};
   GetWindowTextA(dialog.m_mainPage.GetDlgItem(IDC_CLEAN), clean, sizeof clean);
   std::string state = std::to_string(dialog.m_tab.GetCurSel()) +
-                      (dialog.m_mainPage.IsWindowVisible() ? "m " : " ") + clean;
+                      (dialog.m_mainPage.IsWindowVisible() ? "m" : "") +
+                      (dialog.m_optionsPage.IsWindowVisible() ? "o " : " ") + clean;
   for (HWND control :
        {dialog.m_mainPage.GetDlgItem(IDC_CLEAN), dialog.m_mainPage.GetDlgItem(IDC_CLEAN_AND_REBOOT),
         dialog.m_tab.m_hWnd, dialog.m_optionsPage.m_hWnd, dialog.m_schedulePage.m_hWnd})
@@ -242,29 +215,37 @@ std::string RunState(const CSweepDlg& dialog) {
   return state + (shape == IDC_APPSTARTING ? " appstarting" : shape ? " other" : "");
 }
 
+// A run from either page, by either button, shows the Main page, and the
+// Options page's ticks are committed first. A run stopped by Stop, or by the
+// session's end, is neither stamped nor followed by a reboot.
 TEST_F(MainWindow, ARunCanBeStoppedAndAStoppedRunIsNeitherStampedNorRebooted) {
-  const RebootCalls real = g_rebootCalls;
-  g_rebootCalls = {Exit, Token, Lookup, Adjust, LastError};
-  const RebootRow accepted = {TRUE};
-  g_row = &accepted;
   ASSERT_TRUE(dialog_.Create(nullptr));
-  for (std::string stop : {"Stop", "session end", ""}) {
+  const struct {
+    int tab, button, tick;  // the run's page and button; the tick of Registry Backups
+    std::string stop, calls;
+  } rows[] = {{0, IDC_CLEAN_AND_REBOOT, 0, "Stop"},
+              {0, IDC_CLEAN_AND_REBOOT, 0, "session end"},
+              {2, IDC_CLEAN_AND_REBOOT, 1, "", "exit 2p; "},
+              {2, IDC_CLEAN, 0, ""}};
+  for (const auto& row : rows) {
     g_pProfile->lastErase = 123, g_calls.clear();
-    Click(dialog_.m_mainPage, IDC_CLEAN_AND_REBOOT);
+    dialog_.m_tab.SendMessage(TCM_SETCURFOCUS, row.tab);
+    SendMessageA(dialog_.m_optionsPage.GetDlgItem(IDC_REGISTRY_BACKUPS), BM_SETCHECK, row.tick, 0);
+    Click(*dialog_.m_pages[row.tab], row.button);
     ClickTab(2);  // sent: a disabled control gets no clicks of the user's
     EXPECT_EQ(RunState(dialog_), "0m Stop on off off off off appstarting");
-    if (stop == "Stop") Click(dialog_.m_mainPage, IDC_CLEAN);  // which reads "Stop"
-    if (stop == "session end") {
+    if (row.stop == "Stop") Click(dialog_.m_mainPage, IDC_CLEAN);  // which reads "Stop"
+    if (row.stop == "session end") {
       dialog_.SendMessage(WM_ENDSESSION, TRUE);  // the process may end once it returns
       EXPECT_FALSE(dialog_.Running());
     }
     WaitForRun();
     EXPECT_EQ(RunState(dialog_), "0m Clean on on on on on");
-    EXPECT_EQ(Lines().back(), stop.empty() ? "Cleaning complete." : "Cleaning stopped.");
-    EXPECT_EQ(g_pProfile->lastErase > 123, stop.empty()) << stop << ": stamped";
-    EXPECT_EQ(g_calls, stop.empty() ? "exit 2p; " : "") << stop << ": the reboot";
+    EXPECT_EQ(Lines().back(), row.stop.empty() ? "Cleaning complete." : "Cleaning stopped.");
+    EXPECT_EQ(g_pProfile->lastErase > 123, row.stop.empty()) << row.stop << ": stamped";
+    EXPECT_EQ(g_calls, row.calls) << row.stop << ": the reboot";
+    EXPECT_EQ(g_pProfile->di[kRegistryBackups], row.tick) << row.tab << " " << row.button;
   }
-  g_rebootCalls = real;
 }
 
 TEST_F(MainWindow, TheRunsQuestionsAreAskedByTheWindowsThread) {
@@ -409,22 +390,6 @@ TEST_F(MainWindow, AFolderWithoutAPathOrOneThatHoldsWindowsIsNotAddedUnasked) {
   EXPECT_NE(shown[2].text.find("would delete Windows itself"), std::string::npos) << shown[2].text;
   EXPECT_EQ(shown[3].defaultButton, IDNO);
   EXPECT_EQ(g_pProfile->folderList, std::vector<std::string>{"C:\\"}) << "only after a Yes";
-}
-
-TEST(TidewispExe, OpensItsWindowAndSavesTheSettingsWhenClosed) {
-  SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
-  HANDLE process = StartProgram(TidewispExe());
-  HWND window = nullptr;
-  for (int i = 0; i < 200 && !window; ++i, Sleep(50)) window = FindWindowA("#32770", "Tidewisp");
-  ASSERT_TRUE(window) << "no window within 10 s";
-  EXPECT_EQ(SendMessageA(GetDlgItem(window, 1000), TCM_GETITEMCOUNT, 0, 0), 5);
-  PostMessageA(window, WM_COMMAND, IDOK, 0);  // Enter inside a page
-  EXPECT_EQ(WaitForSingleObject(process, 500), WAIT_TIMEOUT) << "Enter closed the program";
-  PostMessageA(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
-  CloseHandle(process);
-  EXPECT_EQ(StoredSetting("when"), std::string("1", 2)) << "the settings are saved on closing";
-  SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
 }
 
 }  // namespace
