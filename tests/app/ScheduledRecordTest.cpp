@@ -9,15 +9,6 @@ namespace {
 
 const char kKey[] = "Software\\Marrowfield\\Tidewisp";
 
-// The stored record, or "<absent>".
-std::string Stored() {
-  char data[kScheduledRecordLimit] = {};
-  DWORD size = sizeof data;
-  return RegGetValueA(HKEY_CURRENT_USER, kKey, "lastScheduledRun", RRF_RT_REG_SZ, 0, data, &size)
-             ? "<absent>"
-             : data;
-}
-
 class ScheduledRecord : public ScratchTest {
  protected:
   void TearDown() override {
@@ -27,8 +18,9 @@ class ScheduledRecord : public ScratchTest {
   // tidewisp.exe auto, with the schedule on, daily, and a listed file to wipe.
   void RunScheduled(const std::string& lastErase) {
     MakeFile("listed.txt", "trace");
-    for (auto [name, text] : {std::pair<const char*, std::string>{"di21", "1"}, {"when", "1"},
-                              {"lastErase", lastErase}, {"nFiles", "1"}, {"file0", Path("listed.txt")}})
+    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kKey, "file0", Path("listed.txt")));
+    for (auto [name, text] :
+         {std::pair{"di21", "1"}, {"when", "1"}, {"nFiles", "1"}, {"lastErase", lastErase.c_str()}})
       ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kKey, name, text));
     ASSERT_TRUE(RunAndWait(TidewispExe() + " auto", 60000));
   }
@@ -39,14 +31,14 @@ TEST_F(ScheduledRecord, ADueRunWritesItsReportAndOneNotDueKeepsTheLast) {
   EXPECT_FALSE(Has("listed.txt")) << "the run was due";
   char today[64];
   GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, today, sizeof today);
-  std::string record = Stored();
+  std::string record = StoredSetting("lastScheduledRun");
   EXPECT_EQ(record.rfind("Scheduled clean on " + std::string(today) + " at ", 0), 0u) << record;
   EXPECT_NE(record.find(":\r\nErased 1 file (5 bytes)."), std::string::npos) << record;
 
   ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kKey, "lastScheduledRun", "earlier"));
   RunScheduled(std::to_string(time(nullptr)));
   EXPECT_TRUE(Has("listed.txt")) << "not due: nothing erased";
-  EXPECT_EQ(Stored(), "earlier");
+  EXPECT_EQ(StoredSetting("lastScheduledRun"), std::string("earlier", 8));
 }
 
 TEST(ScheduledRecordText, AReportOfManyPathsIsCutWithACount) {
