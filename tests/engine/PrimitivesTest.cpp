@@ -57,24 +57,6 @@ TEST_F(Primitives, WipeFileOverwritesWhatAHolderSharesAndNoMore) {
   }
 }
 
-// A write that fails (a disk error; a range another program locked, which
-// Wine does not refuse): the wipe zeroes what it can and deletes nothing.
-int g_writes = 0;
-BOOL WINAPI SecondWriteFails(HANDLE file, LPCVOID data, DWORD size, LPDWORD done, LPOVERLAPPED) {
-  return ++g_writes == 2 ? FALSE : WriteFile(file, data, size, done, nullptr);
-}
-
-TEST_F(Primitives, AWipeWhoseZerosDidNotAllLandDeletesNothing) {
-  MakeFile("f.txt", std::string(30000, 'x'));
-  g_zeroFillWrite = SecondWriteFails;
-  g_eraseCount = {};
-  EXPECT_EQ(WipeFile(Path("f.txt")), EraseResult::kLeft);
-  g_zeroFillWrite = WriteFile;
-  EXPECT_EQ(g_eraseCount.left, 1u);
-  EXPECT_TRUE(ReadAll(Path("f.txt")) ==
-              std::string(10000, 0) + std::string(10000, 'x') + std::string(10000, 0));
-}
-
 TEST_F(Primitives, EraseFolderContentsErasesAllButDesktopIniAndLockedFiles) {
   MakeFile("top\\a.txt", "a", FILE_ATTRIBUTE_READONLY);
   MakeFile("top\\desktop.ini", "[top]", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
@@ -129,26 +111,34 @@ TEST_F(Primitives, NoEraserGoesThroughAFolderLink) {
   EXPECT_FALSE(Has("tree\\own.txt"));
 }
 
+// A write that fails (a disk error; a range another program locked, which
+// Wine does not refuse): the wipe zeroes what it can and deletes nothing.
 // Stop, asked for during a wipe: the file keeps its first chunk of zeros and
 // the rest, is not deleted, and is not counted as refused. The erasers then
 // leave what they had not reached, but inside a store's swap nothing stops.
+int g_writes = 0;
+BOOL WINAPI SecondWriteFails(HANDLE file, LPCVOID data, DWORD size, LPDWORD done, LPOVERLAPPED) {
+  return ++g_writes == 2 ? FALSE : WriteFile(file, data, size, done, nullptr);
+}
 BOOL WINAPI StopAfterTheFirstWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD done,
                                    LPOVERLAPPED) {
   RequestStop();
   return WriteFile(file, data, size, done, nullptr);
 }
 
-TEST_F(Primitives, AStoppedRunLeavesWhatItHadNotReachedButFinishesASwap) {
-  const std::string x(30000, 'x');
-  MakeFile("f.txt", x);
+TEST_F(Primitives, AWipeCutShortDeletesNothingAndAStoppedRunFinishesOnlyASwap) {
+  const std::string x(10000, 'x'), zeros(10000, 0);
+  for (auto write : {SecondWriteFails, StopAfterTheFirstWrite}) {
+    bool stop = write == StopAfterTheFirstWrite;
+    MakeFile("f.txt", x + x + x);
+    g_zeroFillWrite = write, g_eraseCount = {};
+    EXPECT_EQ(WipeFile(Path("f.txt")), stop ? EraseResult::kStopped : EraseResult::kLeft);
+    g_zeroFillWrite = WriteFile;
+    EXPECT_EQ(g_eraseCount.left, stop ? 0u : 1u);
+    EXPECT_TRUE(ReadAll(Path("f.txt")) == zeros + x + (stop ? x : zeros));
+  }
   MakeFile("tree\\a.log");
   MakeFile("tree\\sub\\cookies.txt");
-  g_zeroFillWrite = StopAfterTheFirstWrite;
-  g_eraseCount = {};
-  EXPECT_EQ(WipeFile(Path("f.txt")), EraseResult::kStopped);
-  g_zeroFillWrite = WriteFile;
-  EXPECT_TRUE(ReadAll(Path("f.txt")) == std::string(10000, 0) + x.substr(10000));
-  EXPECT_EQ(g_eraseCount.left, 0u);
   EraseFolderContents(Path("tree"), 1, 0);
   DeleteMatching(Path("tree"), ".log");
   WalkFolderTree(Path("tree"), EraseNetscapeCookies);

@@ -170,21 +170,6 @@ TEST_F(MainWindow, OpensWithAScheduledRunsReportOnceAndDropsADamagedOne) {
   }
 }
 
-TEST_F(MainWindow, CleanSavesFirstAndStillRunsWhenTheSaveFails) {
-  ASSERT_TRUE(dialog_.Create(nullptr));
-  g_pProfile->lastErase = 123;
-  Click(dialog_.m_mainPage, IDC_CLEAN);
-  EXPECT_EQ(StoredSetting("lastErase"), std::string("123", 4)) << "saved before the run";
-  WaitForRun();
-  EXPECT_GT(g_pProfile->lastErase, 123) << "the run's stamp reaches the profile";
-  MakeSettingsUnsavable();
-  AnswerNextBox(IDOK);
-  Click(dialog_.m_mainPage, IDC_CLEAN);
-  WaitForRun();
-  EXPECT_EQ(TakeShownBoxes().at(0).text, "Failed saving settings!");
-  EXPECT_EQ(Lines().size(), 5u) << "both runs logged their two lines";
-}
-
 TEST_F(MainWindow, RebootForcesOnlyHungProgramsAndOnlyOnceThePrivilegeIsEnabled) {
   const std::string asked = "exit 2p; token 40; SeShutdownPrivilege on 2; ";
   for (const RebootRow& row :
@@ -215,35 +200,42 @@ std::string RunState(const CSweepDlg& dialog) {
   return state + (shape == IDC_APPSTARTING ? " appstarting" : shape ? " other" : "");
 }
 
-// A run from either page, by either button, shows the Main page, and the
-// Options page's ticks are committed first. A run stopped by Stop, or by the
+// A run from either page, by either button, shows the Main page; the
+// settings are saved first, the Options page's ticks with them, and a failed
+// save is reported and the run still follows. A run stopped by Stop, or by the
 // session's end, is neither stamped nor followed by a reboot.
 TEST_F(MainWindow, ARunCanBeStoppedAndAStoppedRunIsNeitherStampedNorRebooted) {
   ASSERT_TRUE(dialog_.Create(nullptr));
   const struct {
-    int tab, button, tick;  // the run's page and button; the tick of Registry Backups
-    std::string stop, calls;
+    int tab, button, tick;   // the run's page and button; the tick of Registry Backups
+    std::string how, calls;  // "Stop", "session end", "" (to its end) or "unsaved"
   } rows[] = {{0, IDC_CLEAN_AND_REBOOT, 0, "Stop"},
               {0, IDC_CLEAN_AND_REBOOT, 0, "session end"},
               {2, IDC_CLEAN_AND_REBOOT, 1, "", "exit 2p; "},
-              {2, IDC_CLEAN, 0, ""}};
+              {2, IDC_CLEAN, 0, ""},
+              {0, IDC_CLEAN, 0, "unsaved"}};
   for (const auto& row : rows) {
+    bool stopped = row.how == "Stop" || row.how == "session end";
     g_pProfile->lastErase = 123, g_calls.clear();
+    if (row.how == "unsaved") MakeSettingsUnsavable(), AnswerNextBox(IDOK);
     dialog_.m_tab.SendMessage(TCM_SETCURFOCUS, row.tab);
     SendMessageA(dialog_.m_optionsPage.GetDlgItem(IDC_REGISTRY_BACKUPS), BM_SETCHECK, row.tick, 0);
     Click(*dialog_.m_pages[row.tab], row.button);
+    EXPECT_EQ(StoredSetting("lastErase"),
+              row.how == "unsaved" ? "<absent>" : std::string("123", 4));
+    EXPECT_EQ(TakeShownBoxes().size(), row.how == "unsaved") << "the failed save reported";
     ClickTab(2);  // sent: a disabled control gets no clicks of the user's
     EXPECT_EQ(RunState(dialog_), "0m Stop on off off off off appstarting");
-    if (row.stop == "Stop") Click(dialog_.m_mainPage, IDC_CLEAN);  // which reads "Stop"
-    if (row.stop == "session end") {
+    if (row.how == "Stop") Click(dialog_.m_mainPage, IDC_CLEAN);  // which reads "Stop"
+    if (row.how == "session end") {
       dialog_.SendMessage(WM_ENDSESSION, TRUE);  // the process may end once it returns
       EXPECT_FALSE(dialog_.Running());
     }
     WaitForRun();
     EXPECT_EQ(RunState(dialog_), "0m Clean on on on on on");
-    EXPECT_EQ(Lines().back(), row.stop.empty() ? "Cleaning complete." : "Cleaning stopped.");
-    EXPECT_EQ(g_pProfile->lastErase > 123, row.stop.empty()) << row.stop << ": stamped";
-    EXPECT_EQ(g_calls, row.calls) << row.stop << ": the reboot";
+    EXPECT_EQ(Lines().back(), stopped ? "Cleaning stopped." : "Cleaning complete.");
+    EXPECT_EQ(g_pProfile->lastErase > 123, !stopped) << row.how << ": stamped";
+    EXPECT_EQ(g_calls, row.calls) << row.how << ": the reboot";
     EXPECT_EQ(g_pProfile->di[kRegistryBackups], row.tick) << row.tab << " " << row.button;
   }
 }
