@@ -9,6 +9,7 @@
 #include "engine/Stop.h"
 #include "profile/SweepProfile.h"
 #include "tests/support/BrowserData.h"
+#include "tests/support/Process.h"
 #include "tests/support/RunLog.h"
 #include "tests/support/Win32Test.h"
 
@@ -45,19 +46,11 @@ class BackgroundBrowsers : public ::testing::TestWithParam<Row>, public RunLog {
  protected:
   void SetUp() override { yes_ = GetParam().answer != IDNO, PlaceBrowserProfiles(); }
   // Each stand-in, and any child it starts, joins a job that ends them all.
-  void Start(std::string line) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                               nullptr, nullptr, &startup, &started))
-        << line;
-    processes_.push_back(started.hProcess);
-    EXPECT_TRUE(AssignProcessToJobObject(job_, started.hProcess));
-    ResumeThread(started.hThread);
-    CloseHandle(started.hThread);
+  void Start(const std::string& line) {
+    processes_.push_back(StartProgram(line, job_));
+    ASSERT_TRUE(processes_.back()) << line;
     // Idle once its lock is held and its window made.
-    ASSERT_EQ(WaitForInputIdle(started.hProcess, 10000), 0u) << line;
+    ASSERT_EQ(WaitForInputIdle(processes_.back(), 10000), 0u) << line;
   }
   void TearDown() override {
     g_bSilent = 0;

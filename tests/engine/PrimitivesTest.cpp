@@ -40,7 +40,6 @@ TEST_F(Primitives, WipeFileOverwritesWhatAHolderSharesAndNoMore) {
     DWORD share, attributes;
     std::string after;
   } rows[] = {{FILE_SHARE_READ | FILE_SHARE_WRITE, 0, zeros},
-              {FILE_SHARE_READ, 0, x},
               {FILE_SHARE_READ | FILE_SHARE_DELETE, 0, x},
               {all, FILE_ATTRIBUTE_READONLY, root ? zeros : x}};
   for (const auto& row : rows) {
