@@ -55,10 +55,7 @@ class BackgroundBrowsers : public ::testing::TestWithParam<Row>, public RunLog {
   void TearDown() override {
     g_bSilent = 0;
     TerminateJobObject(job_, 2);
-    for (HANDLE process : processes_) {
-      WaitForSingleObject(process, 5000);
-      CloseHandle(process);
-    }
+    for (HANDLE process : processes_) WaitForSingleObject(process, 5000), CloseHandle(process);
     CloseHandle(job_);
     for (const std::string& folder : {kProgramFiles, kProgramFilesX86,
                                       std::string("C:\\tw-elsewhere"), std::string("C:\\tw-other")})
@@ -91,7 +88,6 @@ TEST_P(BackgroundBrowsers, OnlyABrowserWithNoWindowIsClosedAndThenCleaned) {
   profile.di[kIeHistory] = 1;
   g_bSilent = row.answer == 0;
   profile.Run(kRunAllMask);
-  g_bSilent = 0;
   ClearStop();
 
   std::vector<std::string> asked, report;

@@ -114,9 +114,9 @@ TEST_P(JumpLists, KeepOnlyWhatWasPinned) {
   std::vector<std::string> bytes;
   std::vector<std::map<std::wstring, std::string>> was;
   for (const Placed& file : row.files) {
-    std::string path = recent_ + "\\" + file.as,
-                source = Source("../jumplists/" + std::string(file.sample));
-    ASSERT_TRUE(WriteAll(path, ReadAll(source))) << path;
+    std::string path = recent_ + "\\" + file.as;
+    ASSERT_TRUE(WriteAll(path, ReadAll(Source("../jumplists/" + std::string(file.sample)))))
+        << path;
     if (file.change) file.change(path);
     bytes.push_back(ReadAll(path));
     was.push_back(Streams(path));

@@ -100,7 +100,6 @@ TEST_P(Run, LogsItsLinesAndErasesExactlyItsTargets) {
   }
   lines.push_back("Cleaning complete.");
   EXPECT_TRUE(LinesMatch(lines_, lines)) << ::testing::PrintToString(lines_);
-  EXPECT_GT(profile_.lastErase, 1700000000) << "the run stamps its end";
   for (size_t i = 0; i < row.paths.size(); ++i) {
     char kind = row.paths[i][0];
     std::string file = Expand(row.paths[i].substr(1));
