@@ -182,8 +182,7 @@ void EveryTrace(Run& run) {
                            "C:\\twtest\\w\\\xD0\xBC\xD0\xBE\xD0\xB9.txt"};
   run.profile_.folderList = {run.Expand("%S%\\d"), "C:\\twtest\\w\\erase"};
   ASSERT_TRUE(OpenClipboard(nullptr) && EmptyClipboard());
-  SetClipboardData(CF_TEXT, GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 8));
-  CloseClipboard();
+  SetClipboardData(CF_TEXT, GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 8)), CloseClipboard();
   run.Undo([] { RemoveTree("C:\\twtest\\w"); });
 }
 

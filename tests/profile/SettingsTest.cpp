@@ -79,9 +79,7 @@ TEST_F(Settings, EachStoredFormLoadsAsItShould) {
 
 TEST_F(Settings, SaveWritesTextAndLeavesStaleEntries) {
   CSweepProfile profile;
-  profile.di[5] = 7;
-  profile.when = -3;
-  profile.lastErase = 4102444800;
+  profile.di[5] = 7, profile.when = -3, profile.lastErase = 4102444800;
   profile.fileList = {"C:\\a", "C:\\b", "C:\\c"};
   profile.Save();
   profile.fileList.pop_back();

@@ -317,8 +317,7 @@ TEST_F(MainWindow, TheScheduleRadiosSaveAndABadCountKeepsItsTab) {
 }
 
 TEST_F(MainWindow, ListPagesKeepTheirListAndTheProfileEntryForEntry) {
-  g_pProfile->fileList = {"C:\\stored.txt"};
-  g_pProfile->folderList = {"C:\\stored"};
+  g_pProfile->fileList = {"C:\\stored.txt"}, g_pProfile->folderList = {"C:\\stored"};
   ASSERT_TRUE(dialog_.Create(nullptr));
   for (bool folders : {false, true}) {
     CListPage& page = folders ? static_cast<CListPage&>(dialog_.m_eraseFoldersPage)
