@@ -73,21 +73,15 @@ TEST(Start, AScheduledRunsReportOfManyPathsIsCutWithACount) {
       << "a US user's date and time";
 }
 
-const char kKey[] = "Software\\Marrowfield\\Tidewisp";
-
-class Started : public ScratchTest {
+class Started : public ScratchTest, FreshSettings {
  protected:
-  void TearDown() override {
-    SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
-    ScratchTest::TearDown();
-  }
   // The schedule on, daily, last run at `lastErase`, with a listed file to wipe.
   void Schedule(const std::string& lastErase) {
     MakeFile("listed.txt", "trace");
-    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kKey, "file0", Path("listed.txt")));
+    ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kSettingsKey, "file0", Path("listed.txt")));
     for (auto [name, text] :
          {std::pair{"di21", "1"}, {"when", "1"}, {"nFiles", "1"}, {"lastErase", lastErase.c_str()}})
-      ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kKey, name, text));
+      ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kSettingsKey, name, text));
   }
 };
 
@@ -101,7 +95,7 @@ TEST_F(Started, ADueScheduledRunWritesItsReportAndOneNotDueKeepsTheLast) {
   EXPECT_EQ(record.rfind("Scheduled clean on " + std::string(today) + " at ", 0), 0u) << record;
   EXPECT_NE(record.find(":\r\nErased 1 file (5 bytes)."), std::string::npos) << record;
 
-  ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kKey, "lastScheduledRun", "earlier"));
+  ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kSettingsKey, "lastScheduledRun", "earlier"));
   Schedule(std::to_string(time(nullptr)));
   ASSERT_TRUE(RunAndWait(TidewispExe() + " auto", 60000));
   EXPECT_TRUE(Has("listed.txt")) << "not due: nothing erased";

@@ -99,9 +99,8 @@ void PrintTo(const Row& row, std::ostream* out) { *out << row.what; }
 
 class JumpLists : public ::testing::TestWithParam<Row>, public RunLog {
  protected:
-  void SetUp() override { Clear(); }
-  void TearDown() override { Clear(); }
-  void Clear() {
+  void SetUp() override { TearDown(); }
+  void TearDown() override {
     for (const char* folder : {"\\AutomaticDestinations", "\\CustomDestinations"})
       RemoveTree(recent_ + folder);
   }

@@ -25,7 +25,6 @@ std::unique_ptr<leveldb::DB> OpenDb(const std::string& folder, Files* entries = 
   std::unique_ptr<leveldb::Iterator> it(db->NewIterator({}));
   for (it->SeekToFirst(); entries && it->Valid(); it->Next())
     (*entries)[it->key().ToString()] = it->value().ToString();
-  it.reset();
   return std::unique_ptr<leveldb::DB>(db);
 }
 

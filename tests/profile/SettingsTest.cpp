@@ -1,13 +1,9 @@
 // Settings on the real registry: what each stored form loads as, what a save
 // writes, and a settings key that cannot be created.
-#include <gtest/gtest.h>
-
 #include "profile/SweepProfile.h"
 #include "tests/support/Win32Test.h"
 
 namespace {
-
-const char kKey[] = "Software\\Marrowfield\\Tidewisp";
 
 std::string Z(const std::string& text) { return text + '\0'; }  // with its NUL
 
@@ -31,11 +27,7 @@ std::string Loaded(const CSweepProfile& profile) {
   return all;
 }
 
-class Settings : public ::testing::Test {
- protected:
-  void SetUp() override { SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield"); }
-  void TearDown() override { SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield"); }
-};
+class Settings : public ::testing::Test, FreshSettings {};
 
 TEST_F(Settings, EachStoredFormLoadsAsItShould) {
   const std::string longest(1022, 'a');  // 1023 bytes with its NUL
@@ -67,9 +59,9 @@ TEST_F(Settings, EachStoredFormLoadsAsItShould) {
        "0 1 0 " + longest + "|"}};
   // clang-format on
   for (const LoadRow& row : rows) {
-    SHDeleteKeyA(HKEY_CURRENT_USER, kKey);
+    SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
     for (const Value& value : row.stored)
-      ASSERT_FALSE(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, value.name, value.type,
+      ASSERT_FALSE(RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, value.name, value.type,
                                    value.data.data(), static_cast<DWORD>(value.data.size())));
     CSweepProfile profile;
     profile.Load();

@@ -62,8 +62,7 @@ bool SetRegString(HKEY root, const std::string& key, const char* name, const std
 std::string StoredSetting(const char* name) {
   std::string data(1 << 16, '\0');
   DWORD size = static_cast<DWORD>(data.size());
-  return RegGetValueA(HKEY_CURRENT_USER, "Software\\Marrowfield\\Tidewisp", name, RRF_RT_REG_SZ, 0,
-                      &data[0], &size)
+  return RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_SZ, 0, &data[0], &size)
              ? "<absent>"
              : data.substr(0, size);
 }

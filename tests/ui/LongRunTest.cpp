@@ -13,17 +13,16 @@
 
 namespace {
 
-const char kSettings[] = "Software\\Marrowfield\\Tidewisp";
 const size_t kFiles = 30000;
 const std::wstring kTempLine = L"Erasing Windows Temporary Folder...";
 
 TEST(LongRun, TheWindowAnswersThroughoutAndAStoppedRunLeavesTheRestUnstamped) {
   char temp[MAX_PATH];
   const std::string folder = std::string(temp, GetTempPathA(MAX_PATH, temp)) + "tidewisp-long";
-  SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
+  FreshSettings settings;
   // Only the temporary folders, and a stamp that only a whole run may change.
-  ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kSettings, "di1", "1") &&
-              SetRegString(HKEY_CURRENT_USER, kSettings, "lastErase", "123"));
+  ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kSettingsKey, "di1", "1") &&
+              SetRegString(HKEY_CURRENT_USER, kSettingsKey, "lastErase", "123"));
   // In folders of 300: Wine looks through a whole folder for another case of
   // each new name, which makes one folder of 30,000 take minutes.
   for (size_t i = 0; i < kFiles; ++i) {
@@ -68,7 +67,6 @@ TEST(LongRun, TheWindowAnswersThroughoutAndAStoppedRunLeavesTheRestUnstamped) {
   ASSERT_TRUE(CloseAndWait(WaitFor(Which::kMain, 0, GetProcessId(process)), process, 10000));
   EXPECT_NE(StoredSetting("lastErase"), std::string("123", 4)) << "the whole run is stamped";
   RemoveTree(folder);
-  SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
 }
 
 }  // namespace

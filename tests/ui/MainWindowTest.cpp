@@ -46,23 +46,21 @@ BOOL WINAPI Adjust(HANDLE, BOOL, PTOKEN_PRIVILEGES state, DWORD, PTOKEN_PRIVILEG
 }
 DWORD WINAPI LastError() { return g_row->lastError; }
 
-class MainWindow : public ::testing::Test {
+class MainWindow : public ::testing::Test, FreshSettings {
  protected:
   void SetUp() override {
-    SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
     g_pProfile = new CSweepProfile;
     g_app.m_pMainWnd = g_pMainDlg = &dialog_;
     g_pickers = {Pick, Pick};
     g_rebootCalls = {Exit, Token, Lookup, Adjust, LastError}, g_row = &kAccepted;
   }
   void TearDown() override {
-    SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
-    if (dialog_.m_hWnd) DestroyWindow(dialog_.m_hWnd);  // which saves the profile
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");  // no longer unsavable
+    if (dialog_.m_hWnd) DestroyWindow(dialog_.m_hWnd);         // which saves the profile
     delete g_pProfile;
     g_app.m_pMainWnd = g_pMainDlg = nullptr;
     g_pickers = real_;
     g_rebootCalls = realReboot_;
-    SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
   }
   static void Click(const CDialog& page, int id) {
     SendMessageA(page.GetDlgItem(id), BM_CLICK, 0, 0);
