@@ -108,6 +108,8 @@ class JumpLists : public ::testing::TestWithParam<Row>, public RunLog {
   const std::string recent_ = ShellFolder(CSIDL_RECENT);
 };
 
+const std::string kNotRead = "Not erased (a jump list Tidewisp cannot read): ";
+
 TEST_P(JumpLists, KeepOnlyWhatWasPinned) {
   const Row& row = GetParam();
   std::vector<std::string> bytes;
@@ -127,21 +129,18 @@ TEST_P(JumpLists, KeepOnlyWhatWasPinned) {
   std::string kept;  // what may still name a path: the pins and the lists left alone
   std::vector<std::string> removed;
   for (size_t i = 0; i < row.files.size(); ++i) {
+    const char fate = row.files[i].fate;
     std::string path = recent_ + "\\" + row.files[i].as;
     std::vector<std::string> entries = Entries(was[i][L"DestList"]), pins;
-    bool v1 = U32(was[i][L"DestList"], 0) == 1,
-         named = std::count(lines_.begin(), lines_.end(),
-                            "Not erased (a jump list Tidewisp cannot read): " + path);
-    EXPECT_EQ(Exists(path), row.files[i].fate != '-') << path;
-    EXPECT_EQ(named, row.box && row.files[i].fate == '=') << path;
-    if (row.files[i].fate == '=') {
-      EXPECT_TRUE(ReadAll(path) == bytes[i]) << path << " changed";
-      kept += bytes[i];
-    }
+    bool v1 = U32(was[i][L"DestList"], 0) == 1;
+    EXPECT_EQ(Exists(path), fate != '-') << path;
+    EXPECT_EQ(std::count(lines_.begin(), lines_.end(), kNotRead + path), row.box && fate == '=')
+        << path;
+    EXPECT_TRUE(fate != '=' || ReadAll(path) == bytes[i]) << path << " changed";
+    if (fate == '=') kept += bytes[i];
     for (const std::string& entry : entries)
-      if (row.files[i].fate != '=' && !(row.files[i].fate == 'p' && Pinned(entry)))
-        removed.push_back(PathOf(entry, v1));
-    if (row.files[i].fate != 'p') continue;
+      if (fate != '=' && !(fate == 'p' && Pinned(entry))) removed.push_back(PathOf(entry, v1));
+    if (fate != 'p') continue;
     std::map<std::wstring, std::string> now = Streams(path);
     std::string header = now[L"DestList"].substr(0, 32);
     std::vector<std::string> after = Entries(now[L"DestList"]);
