@@ -80,7 +80,6 @@ class MainWindow : public ::testing::Test, FreshSettings {
       lines[i].assign(text, list.SendMessage(LB_GETTEXT, i, reinterpret_cast<LPARAM>(text)));
     return lines;
   }
-  std::vector<std::string> Lines() const { return Lines(dialog_.m_mainPage.m_log); }
   // The window's messages handled, as its loop would, until `done`.
   static void Pump(const std::function<bool()>& done) {
     for (DWORD start = GetTickCount(); !done() && GetTickCount() - start < 30000;) {
@@ -89,9 +88,6 @@ class MainWindow : public ::testing::Test, FreshSettings {
         DispatchMessageA(&message);
     }
     ASSERT_TRUE(done()) << "not done within 30 s";
-  }
-  void WaitForRun() {
-    Pump([&] { return !dialog_.Running(); });
   }
   CSweepDlg dialog_;
   const Pickers real_ = g_pickers;
@@ -111,7 +107,8 @@ TEST_F(MainWindow, OpensAfterTheSplashOnTheMainTabWithItsMenuAndLog) {
 
   const std::string wide(300, 'w');
   LogLine(wide);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"Tidewisp ready ...", wide}));
+  EXPECT_EQ(Lines(dialog_.m_mainPage.m_log),
+            (std::vector<std::string>{"Tidewisp ready ...", wide}));
   EXPECT_EQ(dialog_.m_mainPage.m_log.GetCurSel(), LB_ERR) << "lines are never selected";
   EXPECT_GT(dialog_.m_mainPage.m_log.SendMessage(LB_GETHORIZONTALEXTENT), 400);
   for (int i = 0; i < 40; ++i) LogLine("line " + std::to_string(i));
@@ -227,9 +224,10 @@ TEST_F(MainWindow, ARunCanBeStoppedAndAStoppedRunIsNeitherStampedNorRebooted) {
       dialog_.SendMessage(WM_ENDSESSION, TRUE);  // the process may end once it returns
       EXPECT_FALSE(dialog_.Running());
     }
-    WaitForRun();
+    Pump([&] { return !dialog_.Running(); });
     EXPECT_EQ(RunState(dialog_), "0m Clean on on on on on");
-    EXPECT_EQ(Lines().back(), stopped ? "Cleaning stopped." : "Cleaning complete.");
+    EXPECT_EQ(Lines(dialog_.m_mainPage.m_log).back(),
+              stopped ? "Cleaning stopped." : "Cleaning complete.");
     EXPECT_EQ(g_pProfile->lastErase > 123, !stopped) << row.how << ": stamped";
     EXPECT_EQ(g_calls, row.calls) << row.how << ": the reboot";
     EXPECT_EQ(g_pProfile->di[kRegistryBackups], row.tick) << row.tab << " " << row.button;
@@ -239,8 +237,7 @@ TEST_F(MainWindow, ARunCanBeStoppedAndAStoppedRunIsNeitherStampedNorRebooted) {
 TEST_F(MainWindow, TheRunsQuestionsAreAskedByTheWindowsThread) {
   ASSERT_TRUE(dialog_.Create(nullptr));
   for (bool stopping : {false, true}) {
-    if (stopping) RequestStop();
-    if (!stopping) AnswerNextBox(IDYES);
+    stopping ? RequestStop() : AnswerNextBox(IDYES);
     std::atomic<int> answer{-1};
     std::thread run([&] { answer = dialog_.AskYesNo("Close it?"); });
     Pump([&] { return answer >= 0; });
@@ -321,17 +318,13 @@ TEST_F(MainWindow, ListPagesKeepTheirListAndTheProfileEntryForEntry) {
     CListPage& page = folders ? static_cast<CListPage&>(dialog_.m_eraseFoldersPage)
                               : static_cast<CListPage&>(dialog_.m_wipeFilesPage);
     auto& list = folders ? g_pProfile->folderList : g_pProfile->fileList;
-    auto shows = [&](int selected) {
-      EXPECT_EQ(Lines(page.m_list), list);
-      EXPECT_EQ(page.m_list.GetCurSel(), selected);
-    };
     g_picked = {"C:\\a", "C:\\b", "C:\\c"};
     for (int i = 0; i < 3; ++i) Click(page, IDC_ADD);
-    shows(-1);
-    for (auto [select, after] : {std::pair{2, 1}, {0, 0}, {0, 0}, {0, -1}}) {
-      page.m_list.SetCurSel(select);
-      Click(page, IDC_REMOVE);
-      shows(after);
+    // After the adds (nothing selected), then after each Remove of the selection.
+    for (auto [select, after] : {std::pair{-1, -1}, {2, 1}, {0, 0}, {0, 0}, {0, -1}}) {
+      if (select >= 0) page.m_list.SetCurSel(select), Click(page, IDC_REMOVE);
+      EXPECT_EQ(Lines(page.m_list), list);
+      EXPECT_EQ(page.m_list.GetCurSel(), after);
     }
     AnswerNextBox(IDOK);
     Click(page, IDC_REMOVE);
