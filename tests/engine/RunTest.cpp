@@ -25,8 +25,7 @@ struct Row {
   std::vector<TargetFlag> flags;
   std::vector<std::string> lines;  // between "Start cleaning..." and "Cleaning complete."
   std::vector<std::string> paths;
-  void (*setup)(Run&) = nullptr;
-  void (*check)(Run&) = nullptr;
+  void (*setup)(Run&) = nullptr, (*check)(Run&) = nullptr;
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.what; }
 
@@ -317,17 +316,14 @@ INSTANTIATE_TEST_SUITE_P(Rows, Run, ::testing::Values(
         {"Erasing Windows Temporary Folder...", "Erased 1 file (5 bytes).",
          "1 file was left: in use or protected."},
         {"-%TEMP%\\a.tmp", "!%TEMP%\\held.tmp"}, OwnTemp},
-    Row{"a held file on the Wipe Files list is named and stays as it was", {},
-        {"Wiping Selected Files...", "Erased 0 files (0 bytes).",
-         "1 file was left: in use or protected.",
-         "Not wiped (in use or protected): %S%\\keep.doc"},
-        {"!%S%\\keep.doc"}, [](Run& run) { run.profile_.fileList = {run.Path("keep.doc")}; }},
-    Row{"a listed folder holding a held file is named with its count", {},
-        {"Erasing Selected Folders...", "Erased 1 file (5 bytes).",
-         "1 file was left: in use or protected.",
+    Row{"held on the lists: a file is named and stays as it was, a folder named with its count", {},
+        {"Wiping Selected Files...", "Erasing Selected Folders...", "Erased 1 file (5 bytes).",
+         "2 files were left: in use or protected.",
+         "Not wiped (in use or protected): %S%\\keep.doc",
          "Not fully erased (1 file in use or protected): %S%\\d"},
-        {"-%S%\\d\\a", "!%S%\\d\\sub\\held"},
-        [](Run& run) { run.profile_.folderList = {run.Path("d")}; }},
+        {"!%S%\\keep.doc", "-%S%\\d\\a", "!%S%\\d\\sub\\held"}, [](Run& run) {
+          run.profile_.fileList = {run.Path("keep.doc")}, run.profile_.folderList = {run.Path("d")};
+        }},
     Row{"browser cookies: the cookie entries, not the pages", {kIeCookies},
         {"Erasing Internet Explorer Cookies...", "Erased *"}, {}, SeedCache,
         [](Run&) { EXPECT_EQ(Cached(kCookie) * 2 + Cached(kPage), 1); }},
