@@ -81,17 +81,14 @@ TEST_P(LevelDb, ASwapStoppedAtAnyStepIsFinishedOrUndoneByTheNextRun) {
   if (row.spoil) row.spoil(*this);
   Files before = Snapshot(db);
   g_stop = row.stop;
-  g_levelDbStop = [](LevelDbStep step, const std::string&) {
-    return static_cast<int>(step) == g_stop;
-  };
+  g_levelDbStop = [](LevelDbStep step, const std::string&) { return int(step) == g_stop; };
   auto named = [&](std::string_view key, std::string_view value) {
     return key.find(row.token) != key.npos || value.find(row.token) != value.npos;
   };
-  long long result;
-  {
+  long long result = [&] {  // the owner gone before the next run's recovery
     CLevelDbRebuild rebuild(db);
-    result = rebuild.Open() ? rebuild.Rebuild(named) : -1;
-  }
+    return rebuild.Open() ? rebuild.Rebuild(named) : -1;
+  }();
   g_levelDbStop = nullptr;
   if (row.after == "browser's") OpenDb(db);  // it found no folder and made one
   RecoverLevelDbSwap(db);
