@@ -37,8 +37,6 @@ TEST_F(Settings, EachStoredFormLoadsAsItShould) {
       {"flag \"1\" without its NUL", {{"di3", "1"}}, "1 1 0 "},
       {"flag \"2\"", {{"di3", Z("2")}}, "0 1 0 "},
       {"flag of 3 bytes", {{"di3", Z("1 ")}}, "0 1 0 "},
-      {"flag as a 4-byte number", {{"di3", std::string("\1\0\0\0", 4), REG_DWORD}}, "0 1 0 "},
-      {"flag as binary '1'", {{"di3", "1", REG_BINARY}}, "1 1 0 "},
       {"when after blanks and a sign", {{"when", Z(" \t-3")}}, "0 -3 0 "},
       {"when before letters", {{"when", Z("+12days")}}, "0 12 0 "},
       {"when of letters", {{"when", Z("abc")}}, "0 0 0 "},
