@@ -250,7 +250,8 @@ TEST_F(MainWindow, TheRunsQuestionsAreAskedByTheWindowsThread) {
   EXPECT_EQ(shown[0].text + " " + shown[0].caption, "Close it? Tidewisp");
 }
 
-TEST_F(MainWindow, EachOptionsBoxIsItsFlag) {
+// Each box is its flag; ticking My Documents asks first, unticking it asks nothing.
+TEST_F(MainWindow, EachOptionsBoxIsItsFlagAndMyDocumentsAsksFirst) {
   const std::pair<int, int> boxes[] = {{0, 1010},  {1, 1013},  {2, 1014},  {3, 1015},  {5, 1021},
                                        {6, 1022},  {7, 1011},  {8, 1012},  {9, 1017},  {10, 1019},
                                        {11, 1020}, {12, 1025}, {13, 1026}, {14, 1031}, {15, 1032},
@@ -267,17 +268,13 @@ TEST_F(MainWindow, EachOptionsBoxIsItsFlag) {
       EXPECT_EQ(g_pProfile->di[other], other == flag) << box << " " << id;
   }
   EXPECT_EQ(g_pProfile->di[kRecycleBin] + g_pProfile->di[kSchedule], 2);
-}
-
-TEST_F(MainWindow, TickingMyDocumentsAsksFirst) {
-  ASSERT_TRUE(dialog_.Create(nullptr));
-  HWND box = dialog_.m_optionsPage.GetDlgItem(1015);
+  HWND box = page.GetDlgItem(1015);  // unticked by the last round
   for (int answer : {IDNO, IDYES}) {
     AnswerNextBox(answer);
     SendMessageA(box, BM_CLICK, 0, 0);
     EXPECT_EQ(SendMessageA(box, BM_GETCHECK, 0, 0), answer == IDYES);
   }
-  SendMessageA(box, BM_CLICK, 0, 0);  // unticking asks nothing
+  SendMessageA(box, BM_CLICK, 0, 0);
   auto shown = TakeShownBoxes();
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_NE(shown[0].text.find("\"My Documents\" is the default location"), std::string::npos);
@@ -311,7 +308,10 @@ TEST_F(MainWindow, TheScheduleRadiosSaveAndABadCountKeepsItsTab) {
   EXPECT_EQ(g_pProfile->when, 12);
 }
 
-TEST_F(MainWindow, ListPagesKeepTheirListAndTheProfileEntryForEntry) {
+// The lists and the profile, entry for entry. Then Add asks the system's file
+// dialog for a file; a folder without a path, or one that holds Windows, is
+// not added unasked.
+TEST_F(MainWindow, ListPagesKeepTheirListAndTheProfileAndAddOnlyWhatIsAnswered) {
   g_pProfile->fileList = {"C:\\stored.txt"}, g_pProfile->folderList = {"C:\\stored"};
   ASSERT_TRUE(dialog_.Create(nullptr));
   for (bool folders : {false, true}) {
@@ -332,12 +332,6 @@ TEST_F(MainWindow, ListPagesKeepTheirListAndTheProfileEntryForEntry) {
               folders ? "No directory selected!" : "No file selected!");
   }
   EXPECT_TRUE(g_pProfile->fileList.empty() && g_pProfile->folderList.empty());
-}
-
-// Add asks the system's file dialog for a file; a folder without a path, or
-// one that holds Windows, is not added unasked.
-TEST_F(MainWindow, AddAsksForAFileAndAddsNoFolderThatHoldsWindowsUnasked) {
-  ASSERT_TRUE(dialog_.Create(nullptr));
   const std::string windows = ShellFolder(CSIDL_WINDOWS);
   g_picked = {"", "C:\\", windows + "\\", "C:\\"};
   for (int answer : {IDOK, IDNO, IDNO, IDYES}) {
