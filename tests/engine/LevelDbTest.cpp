@@ -156,8 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, LevelDb, ::testing::Values(
           db->Delete({}, "m-twl-marker");
           for (const char* key : {fillers[4], fillers[5]}) db->Put({}, key, "x");
           Flush(*db, "m-a", "m-d");  // level 0, compacted into level 1
-          db.reset();
-          db = OpenDb(test.Path("db"));  // a new MANIFEST, without the old tables' bounds
+          db.reset(), db = OpenDb(test.Path("db"));  // a new MANIFEST, without the tables' bounds
           for (const char* key : fillers) db->Delete({}, key);
           db.reset();
           size_t holding = 0;

@@ -86,8 +86,7 @@ TEST_F(Settings, SaveWritesTextAndLeavesStaleEntries) {
 }
 
 TEST_F(Settings, AKeyThatCannotBeCreatedIsReportedAndNothingLandsElsewhere) {
-  MakeSettingsUnsavable();
-  AnswerNextBox(IDOK);
+  MakeSettingsUnsavable(), AnswerNextBox(IDOK);
   CSweepProfile profile;
   profile.Save();
   profile.Save(false);  // the silent save of a scheduled start
