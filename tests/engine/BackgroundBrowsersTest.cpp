@@ -96,8 +96,7 @@ TEST_P(BackgroundBrowsers, OnlyABrowserWithNoWindowIsClosedAndThenCleaned) {
   for (const std::string& browser : row.asked) asked.push_back(browser + kAsk);
   EXPECT_EQ(asked_, asked);
   for (const std::string& line : RunReport())
-    if (line.find("Google Chrome") != std::string::npos ||
-        line.find("Firefox") != std::string::npos)
+    if (line.find("Google Chrome") != line.npos || line.find("Firefox") != line.npos)
       report.push_back(line);
   EXPECT_EQ(report, row.report);
   for (size_t i = 0; i < row.standIns.size(); ++i) {

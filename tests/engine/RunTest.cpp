@@ -185,15 +185,14 @@ void EveryTrace(Run& run) {
   run.Undo([] { RemoveTree("C:\\twtest\\w"); });
 }
 
+bool HasValue(const std::string& key, const char* name) {
+  return RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY, 0, 0, 0) == ERROR_SUCCESS;
+}
+
 void NoTraceLeft(Run&) {
   for (const auto& path : Wide()) EXPECT_EQ(GetFileAttributesW(path.c_str()), ~0u) << "survived";
   EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
-  for (const char* key : kTraceKeys)
-    EXPECT_NE(RegGetValueA(HKEY_CURRENT_USER, key, "v", RRF_RT_ANY, 0, 0, 0), 0) << key;
-}
-
-bool HasValue(const std::string& key, const char* name) {
-  return RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_ANY, 0, 0, 0) == ERROR_SUCCESS;
+  for (const char* key : kTraceKeys) EXPECT_FALSE(HasValue(key, "v")) << key;
 }
 
 // Media Player's two recent lists, and its settings beside them, which stay.

@@ -63,9 +63,7 @@ class MainWindow : public ::testing::Test, FreshSettings {
     g_pickers = real_;
     g_rebootCalls = realReboot_;
   }
-  static void Click(const CDialog& page, int id) {
-    SendMessageA(page.GetDlgItem(id), BM_CLICK, 0, 0);
-  }
+  static void Click(const CDialog& on, int id) { SendMessageA(on.GetDlgItem(id), BM_CLICK, 0, 0); }
   // A mouse click on tab `index`: Wine honours a refused change only then.
   void ClickTab(int index) {
     RECT item;
