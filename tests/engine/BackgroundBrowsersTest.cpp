@@ -6,10 +6,11 @@
 // left byte for byte. What Wine 8 does here as Windows does: a process's image
 // path reads as the path it was started from, every process is in session 1,
 // a minimized window is visible, and WM_ENDSESSION reaches a hidden window.
-#include "engine/Log.h"
 #include "engine/Stop.h"
 #include "profile/SweepProfile.h"
 #include "tests/support/BrowserData.h"
+#include "tests/support/Process.h"
+#include "tests/support/RunLog.h"
 #include "tests/support/Win32Test.h"
 
 namespace {
@@ -23,7 +24,9 @@ const std::string kProgramFiles = ShellFolder(CSIDL_PROGRAM_FILES) + "\\Google",
     kElsewhereExe = "C:\\tw-elsewhere\\Google\\Chrome\\Application\\chrome.exe",
     kChromeLock = kChrome + "\\lockfile", kFirefoxLock = kRel + "\\parent.lock",
     kRelPlaces = kRel + "\\places.sqlite", kAbsPlaces = kAbsProfile + "\\places.sqlite",
-    kOpen = " is open: close it to erase its traces.", kClosed = ", which was running in the background.";
+    kOpen = " is open: close it to erase its traces.", kClosed = ", which was running in the background.",
+    kAsk = " is running in the background, with no window open.\n\n"
+           "Close it so that its traces can be erased?";
 // clang-format on
 
 struct StandIn {
@@ -41,52 +44,33 @@ struct Row {
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
-class BackgroundBrowsers : public ::testing::TestWithParam<Row>, public CRunView {
+class BackgroundBrowsers : public ::testing::TestWithParam<Row>, public RunLog {
  protected:
-  void SetUp() override {
-    g_pRunView = this;
-    PlaceBrowserProfiles();
-  }
+  void SetUp() override { yes_ = GetParam().answer != IDNO, PlaceBrowserProfiles(); }
   // Each stand-in, and any child it starts, joins a job that ends them all.
-  void Start(std::string line) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                               nullptr, nullptr, &startup, &started))
-        << line;
-    processes_.push_back(started.hProcess);
-    EXPECT_TRUE(AssignProcessToJobObject(job_, started.hProcess));
-    ResumeThread(started.hThread);
-    CloseHandle(started.hThread);
+  void Start(const std::string& line) {
+    processes_.push_back(StartProgram(line, job_));
+    ASSERT_TRUE(processes_.back()) << line;
     // Idle once its lock is held and its window made.
-    ASSERT_EQ(WaitForInputIdle(started.hProcess, 10000), 0u) << line;
+    ASSERT_EQ(WaitForInputIdle(processes_.back(), 10000), 0u) << line;
   }
   void TearDown() override {
-    g_pRunView = nullptr;
     g_bSilent = 0;
     TerminateJobObject(job_, 2);
-    for (HANDLE process : processes_) {
-      WaitForSingleObject(process, 5000);
-      CloseHandle(process);
-    }
+    for (HANDLE process : processes_) WaitForSingleObject(process, 5000), CloseHandle(process);
     CloseHandle(job_);
     for (const std::string& folder : {kProgramFiles, kProgramFilesX86,
                                       std::string("C:\\tw-elsewhere"), std::string("C:\\tw-other")})
       RemoveTree(folder);
     RemoveBrowserProfiles();
   }
-  void AddLogLine(const std::string&) override {}
-  HWND GetSafeHwnd() const override { return nullptr; }
   bool AskYesNo(const std::string& text) override {
-    asked_.push_back(text);
     if (GetParam().answer == IDABORT) RequestStop();
-    return GetParam().answer != IDNO;
+    return RunLog::AskYesNo(text);
   }
 
   HANDLE job_ = CreateJobObjectA(nullptr, nullptr);
   std::vector<HANDLE> processes_;
-  std::vector<std::string> asked_;
 };
 
 TEST_P(BackgroundBrowsers, OnlyABrowserWithNoWindowIsClosedAndThenCleaned) {
@@ -106,28 +90,22 @@ TEST_P(BackgroundBrowsers, OnlyABrowserWithNoWindowIsClosedAndThenCleaned) {
   profile.di[kIeHistory] = 1;
   g_bSilent = row.answer == 0;
   profile.Run(kRunAllMask);
-  g_bSilent = 0;
   ClearStop();
 
   std::vector<std::string> asked, report;
-  for (const std::string& browser : row.asked)
-    asked.push_back(browser +
-                    " is running in the background, with no window open.\n\n"
-                    "Close it so that its traces can be erased?");
+  for (const std::string& browser : row.asked) asked.push_back(browser + kAsk);
   EXPECT_EQ(asked_, asked);
   for (const std::string& line : RunReport())
-    if (line.find("Google Chrome") != std::string::npos ||
-        line.find("Firefox") != std::string::npos)
+    if (line.find("Google Chrome") != line.npos || line.find("Firefox") != line.npos)
       report.push_back(line);
   EXPECT_EQ(report, row.report);
   for (size_t i = 0; i < row.standIns.size(); ++i) {
     DWORD exit = 0;
     GetExitCodeProcess(processes_[i], &exit);
     EXPECT_EQ(exit, row.standIns[i].exit) << row.standIns[i].exe << " " << row.standIns[i].how;
-    if (row.standIns[i].how.find(" parent") != std::string::npos) {
-      EXPECT_TRUE(Exists(row.standIns[i].lock + "-child"))
-          << "the child of a browser in use runs on";
-    }
+    EXPECT_TRUE(row.standIns[i].how.find(" parent") == std::string::npos ||
+                Exists(row.standIns[i].lock + "-child"))
+        << "the child of a browser in use runs on";
   }
   for (const auto& [file, bytes] : before)
     if (std::find(row.kept.begin(), row.kept.end(), file) != row.kept.end())

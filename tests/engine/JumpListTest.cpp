@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <map>
 
-#include "engine/Log.h"
 #include "profile/SweepProfile.h"
 #include "tests/support/BrowserData.h"
+#include "tests/support/RunLog.h"
 #include "tests/support/Win32Test.h"
 
 namespace {
@@ -43,47 +43,40 @@ std::string PathOf(const std::string& entry, bool v1) {
   return path;
 }
 
-std::map<std::wstring, std::string> Streams(const std::string& path) {
+// Every stream of the compound file, by name; `edit`, if any, first changes
+// the DestList in place.
+std::map<std::wstring, std::string> Streams(const std::string& path,
+                                            void (*edit)(std::string& list) = nullptr) {
   std::map<std::wstring, std::string> streams;
   IStorage* storage = nullptr;
   IEnumSTATSTG* all = nullptr;
   STATSTG stat;
-  if (FAILED(StgOpenStorage(std::wstring(path.begin(), path.end()).c_str(), nullptr,
-                            STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &storage)))
-    return streams;
+  DWORD mode = (edit ? STGM_READWRITE : STGM_READ) | STGM_SHARE_EXCLUSIVE;
+  HRESULT opened = StgOpenStorage(std::wstring(path.begin(), path.end()).c_str(), nullptr, mode,
+                                  nullptr, 0, &storage);
+  EXPECT_TRUE(SUCCEEDED(opened) || !edit) << path;
+  if (FAILED(opened)) return streams;
   storage->EnumElements(0, nullptr, 0, &all);
-  while (all->Next(1, &stat, nullptr) == S_OK) {
-    IStream* stream = nullptr;
+  for (IStream* stream = nullptr; all->Next(1, &stat, nullptr) == S_OK;
+       CoTaskMemFree(stat.pwcsName)) {
     std::string& data = streams[stat.pwcsName];
     data.resize(stat.cbSize.QuadPart);
-    ULONG read = 0;
-    if (SUCCEEDED(storage->OpenStream(stat.pwcsName, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
-                                      &stream)))
-      stream->Read(&data[0], data.size(), &read), stream->Release();
-    CoTaskMemFree(stat.pwcsName);
+    if (FAILED(storage->OpenStream(stat.pwcsName, nullptr, mode, 0, &stream))) continue;
+    stream->Read(&data[0], data.size(), nullptr);
+    if (edit && stat.pwcsName == std::wstring(L"DestList")) {
+      edit(data);
+      EXPECT_HRESULT_SUCCEEDED(stream->Seek({}, STREAM_SEEK_SET, nullptr));
+      EXPECT_HRESULT_SUCCEEDED(stream->Write(data.data(), data.size(), nullptr));
+    }
+    stream->Release();
   }
   all->Release();
   storage->Release();
   return streams;
 }
-
-// A change to a placed list's DestList, written in place.
-void EditDestList(const std::string& path, void (*edit)(std::string& list)) {
-  std::string list = Streams(path)[L"DestList"];
-  edit(list);
-  IStorage* storage = nullptr;
-  IStream* stream = nullptr;
-  ASSERT_HRESULT_SUCCEEDED(StgOpenStorage(std::wstring(path.begin(), path.end()).c_str(), nullptr,
-                                          STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
-                                          &storage));
-  storage->OpenStream(L"DestList", nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &stream);
-  EXPECT_HRESULT_SUCCEEDED(stream->Write(list.data(), list.size(), nullptr));
-  stream->Release();
-  storage->Release();
-}
 // A pin at position 0 on the list's third entry, counted in its header.
 void PinThird(const std::string& path) {
-  EditDestList(path, [](std::string& list) {
+  Streams(path, [](std::string& list) {
     std::vector<std::string> entries = Entries(list);
     Put(list, 32 + entries[0].size() + entries[1].size() + 108, 0);
     Put(list, 8, U32(list, 8) + 1);
@@ -104,30 +97,27 @@ struct Row {
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.what; }
 
-class JumpLists : public ::testing::TestWithParam<Row>, public CRunView {
+class JumpLists : public ::testing::TestWithParam<Row>, public RunLog {
  protected:
-  void SetUp() override { g_pRunView = this, Clear(); }
-  void TearDown() override { g_pRunView = nullptr, Clear(); }
-  void Clear() {
+  void SetUp() override { TearDown(); }
+  void TearDown() override {
     for (const char* folder : {"\\AutomaticDestinations", "\\CustomDestinations"})
       RemoveTree(recent_ + folder);
   }
-  void AddLogLine(const std::string& text) override { lines_.push_back(text); }
-  HWND GetSafeHwnd() const override { return nullptr; }
-  bool AskYesNo(const std::string&) override { return false; }
 
   const std::string recent_ = ShellFolder(CSIDL_RECENT);
-  std::vector<std::string> lines_;
 };
+
+const std::string kNotRead = "Not erased (a jump list Tidewisp cannot read): ";
 
 TEST_P(JumpLists, KeepOnlyWhatWasPinned) {
   const Row& row = GetParam();
   std::vector<std::string> bytes;
   std::vector<std::map<std::wstring, std::string>> was;
   for (const Placed& file : row.files) {
-    std::string path = recent_ + "\\" + file.as,
-                source = Source("../jumplists/" + std::string(file.sample));
-    ASSERT_TRUE(WriteAll(path, ReadAll(source))) << path;
+    std::string path = recent_ + "\\" + file.as;
+    ASSERT_TRUE(WriteAll(path, ReadAll(Source("../jumplists/" + std::string(file.sample)))))
+        << path;
     if (file.change) file.change(path);
     bytes.push_back(ReadAll(path));
     was.push_back(Streams(path));
@@ -139,21 +129,18 @@ TEST_P(JumpLists, KeepOnlyWhatWasPinned) {
   std::string kept;  // what may still name a path: the pins and the lists left alone
   std::vector<std::string> removed;
   for (size_t i = 0; i < row.files.size(); ++i) {
+    const char fate = row.files[i].fate;
     std::string path = recent_ + "\\" + row.files[i].as;
     std::vector<std::string> entries = Entries(was[i][L"DestList"]), pins;
-    bool v1 = U32(was[i][L"DestList"], 0) == 1,
-         named = std::count(lines_.begin(), lines_.end(),
-                            "Not erased (a jump list Tidewisp cannot read): " + path);
-    EXPECT_EQ(Exists(path), row.files[i].fate != '-') << path;
-    EXPECT_EQ(named, row.box && row.files[i].fate == '=') << path;
-    if (row.files[i].fate == '=') {
-      EXPECT_TRUE(ReadAll(path) == bytes[i]) << path << " changed";
-      kept += bytes[i];
-    }
+    bool v1 = U32(was[i][L"DestList"], 0) == 1;
+    EXPECT_EQ(Exists(path), fate != '-') << path;
+    EXPECT_EQ(std::count(lines_.begin(), lines_.end(), kNotRead + path), row.box && fate == '=')
+        << path;
+    EXPECT_TRUE(fate != '=' || ReadAll(path) == bytes[i]) << path << " changed";
+    if (fate == '=') kept += bytes[i];
     for (const std::string& entry : entries)
-      if (row.files[i].fate != '=' && !(row.files[i].fate == 'p' && Pinned(entry)))
-        removed.push_back(PathOf(entry, v1));
-    if (row.files[i].fate != 'p') continue;
+      if (fate != '=' && !(fate == 'p' && Pinned(entry))) removed.push_back(PathOf(entry, v1));
+    if (fate != 'p') continue;
     std::map<std::wstring, std::string> now = Streams(path);
     std::string header = now[L"DestList"].substr(0, 32);
     std::vector<std::string> after = Entries(now[L"DestList"]);
@@ -216,11 +203,11 @@ INSTANTIATE_TEST_SUITE_P(Rows, JumpLists, ::testing::Values(
          {kEveryKind[6].sample, kEveryKind[6].as, '='}}},
     Row{"a version this program does not know: left and named; the others go on", true,
         {{kQuickAccess, kQa, '=', [](const std::string& path) {
-            EditDestList(path, [](std::string& list) { Put(list, 0, 2); }); }},
+            Streams(path, [](std::string& list) { Put(list, 0, 2); }); }},
          {kApp, kAppAs, 'p', PinThird}}},
     Row{"a pinned count that disagrees with the entries: left and named", true,
         {{kQuickAccess, kQa, '=', [](const std::string& path) {
-            EditDestList(path, [](std::string& list) { Put(list, 8, 5); }); }}}},
+            Streams(path, [](std::string& list) { Put(list, 8, 5); }); }}}},
     Row{"cut short inside its streams: left and named", true,
         {{kQuickAccess, kQa, '=', [](const std::string& path) { Cut(path, 32256); }}}}));
 // clang-format on

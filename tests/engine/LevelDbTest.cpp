@@ -1,26 +1,19 @@
 // The LevelDB owner on databases the vendored LevelDB writes, stopped after
 // each step as a killed run would stop, then recovered; and on folders it
 // must leave byte for byte.
-#include <algorithm>
-#include <map>
 #include <memory>
 
 #include "engine/stores/LevelDb.h"
 #include "leveldb/db.h"
+#include "tests/support/BrowserData.h"
 #include "tests/support/TableBlocks.h"
 #include "tests/support/Win32Test.h"
 
 namespace {
 
-using Files = std::map<std::string, std::string>;
-Files Snapshot(const std::string& folder) {  // its files, by name
+Files Snapshot(const std::string& folder) {  // its files at any depth, by path
   Files files;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry))
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      files[entry.cFileName] = ReadAll(folder + "\\" + entry.cFileName);
-  FindClose(find);
+  Tree(folder, "", &files);
   return files;
 }
 std::unique_ptr<leveldb::DB> OpenDb(const std::string& folder, Files* entries = nullptr) {
@@ -31,7 +24,6 @@ std::unique_ptr<leveldb::DB> OpenDb(const std::string& folder, Files* entries = 
   std::unique_ptr<leveldb::Iterator> it(db->NewIterator({}));
   for (it->SeekToFirst(); entries && it->Valid(); it->Next())
     (*entries)[it->key().ToString()] = it->value().ToString();
-  it.reset();
   return std::unique_ptr<leveldb::DB>(db);
 }
 
@@ -54,6 +46,14 @@ class LevelDb : public ScratchTest, public ::testing::WithParamInterface<Row> {}
 void Flush(leveldb::DB& db, const char* from, const char* to) {
   leveldb::Slice begin(from), end(to);
   db.CompactRange(&begin, &end);
+}
+
+// A bit of each table flipped, `at` bytes from its start, or (0) in its middle.
+void Damage(ScratchTest& test, size_t at) {
+  for (auto& [path, bytes] : Snapshot(test.Path("db")))
+    if (path.find(".ldb") != std::string::npos)
+      WriteAll(path, bytes.replace(at ? at : bytes.size() / 2, 1, 1,
+                                   bytes[at ? at : bytes.size() / 2] ^ 1));
 }
 
 void Overwrite(ScratchTest& test, const char* old) {  // k1001 holds `old`, then its value again
@@ -81,17 +81,14 @@ TEST_P(LevelDb, ASwapStoppedAtAnyStepIsFinishedOrUndoneByTheNextRun) {
   if (row.spoil) row.spoil(*this);
   Files before = Snapshot(db);
   g_stop = row.stop;
-  g_levelDbStop = [](LevelDbStep step, const std::string&) {
-    return static_cast<int>(step) == g_stop;
-  };
+  g_levelDbStop = [](LevelDbStep step, const std::string&) { return int(step) == g_stop; };
   auto named = [&](std::string_view key, std::string_view value) {
     return key.find(row.token) != key.npos || value.find(row.token) != value.npos;
   };
-  long long result;
-  {
+  long long result = [&] {  // the owner gone before the next run's recovery
     CLevelDbRebuild rebuild(db);
-    result = rebuild.Open() ? rebuild.Rebuild(named) : -1;
-  }
+    return rebuild.Open() ? rebuild.Rebuild(named) : -1;
+  }();
   g_levelDbStop = nullptr;
   if (row.after == "browser's") OpenDb(db);  // it found no folder and made one
   RecoverLevelDbSwap(db);
@@ -105,8 +102,7 @@ TEST_P(LevelDb, ASwapStoppedAtAnyStepIsFinishedOrUndoneByTheNextRun) {
     return;
   }
   for (const auto& file : Snapshot(db))
-    EXPECT_EQ(SearchableBytes(db + "\\" + file.first).find(row.token), std::string::npos)
-        << file.first;
+    EXPECT_EQ(SearchableBytes(file.first).find(row.token), std::string::npos) << file.first;
   OpenDb(db, &entries);
   EXPECT_TRUE(entries == (row.after == "kept" ? kept : Files())) << entries.size() << " entries";
 }
@@ -117,18 +113,10 @@ INSTANTIATE_TEST_SUITE_P(Rows, LevelDb, ::testing::Values(
     Row{"copied", 0, "all"}, Row{"freshWritten", 1, "all"}, Row{"journalWritten", 2, "all"},
     Row{"originalMoved", 3, "kept"}, Row{"freshMoved", 4, "kept"}, Row{"oldErased", 5, "kept"},
     Row{"copyErased", 6, "kept"}, Row{"browserStarted", 3, "browser's"},
-    Row{"damagedTable", -1, "all", -1, [](ScratchTest& test) {
-          for (auto& [name, bytes] : Snapshot(test.Path("db")))
-            if (name.find(".ldb") != std::string::npos)
-              test.MakeFile("db\\" + name, bytes.replace(100, 1, 1, bytes[100] ^ 1));
-        }},
+    Row{"damagedTable", -1, "all", -1, [](ScratchTest& test) { Damage(test, 100); }},
     // Damage after the first entry that goes: the fresh database would end
     // early, or skip a block, and be swapped in all the same.
-    Row{"damagedLaterBlock", -1, "all", -1, [](ScratchTest& test) {
-          for (auto& [name, bytes] : Snapshot(test.Path("db")))
-            if (name.find(".ldb") != std::string::npos)
-              test.MakeFile("db\\" + name, bytes.replace(bytes.size() / 2, 1, 1, ~bytes[bytes.size() / 2]));
-        }},
+    Row{"damagedLaterBlock", -1, "all", -1, [](ScratchTest& test) { Damage(test, 0); }},
     Row{"unknownFile", -1, "all", -1, [](ScratchTest& test) { test.MakeFile("db\\notes.txt"); }},
     Row{"link", -1, "all", -1, [](ScratchTest& test) {
           ASSERT_NE(test.MakeLinkOut("db\\linked", {{"x", "outside"}}), "");
@@ -168,32 +156,27 @@ INSTANTIATE_TEST_SUITE_P(Rows, LevelDb, ::testing::Values(
           db->Delete({}, "m-twl-marker");
           for (const char* key : {fillers[4], fillers[5]}) db->Put({}, key, "x");
           Flush(*db, "m-a", "m-d");  // level 0, compacted into level 1
-          db.reset();
-          db = OpenDb(test.Path("db"));  // a new MANIFEST, without the old tables' bounds
+          db.reset(), db = OpenDb(test.Path("db"));  // a new MANIFEST, without the tables' bounds
           for (const char* key : fillers) db->Delete({}, key);
           db.reset();
           size_t holding = 0;
           for (const auto& file : Snapshot(test.Path("db")))  // LevelDB's own LOG aside
-            if (file.first.rfind("LOG", 0) != 0 && SearchableBytes(test.Path("db\\" + file.first))
+            if (file.first.find("\\LOG") == std::string::npos && SearchableBytes(file.first)
                                                            .find("twl-marker") != std::string::npos)
               holding += file.first.find(".ldb") != std::string::npos ? 1 : 100;
           ASSERT_EQ(holding, 1u) << "the marker's table alone holds it";
-        }, "twl-marker"}));
+        }, "twl-marker"},
+    // Snappy writes the repeat as a copy of earlier bytes: no byte of the
+    // table holds the whole token, which the search must find all the same.
+    Row{"snappyHidden", -1, "kept", 1, [](ScratchTest& test) {
+          OpenDb(test.Path("db"))->Put({}, "key", "twl-hidden-twl-hidden-twl-hidden-token-7431");
+          OpenDb(test.Path("db"));  // which replays the log into a table
+          size_t hidden = 0;
+          for (const auto& [path, bytes] : Snapshot(test.Path("db")))
+            hidden += SearchableBytes(path).find("twl-hidden-token-7431") != std::string::npos &&
+                      bytes.find("twl-hidden-token-7431") == std::string::npos;
+          ASSERT_EQ(hidden, 1u) << "a table hides it from a plain search";
+        }, "twl-hidden-token-7431"}));
 // clang-format on
-
-// Snappy writes the repeat as a copy of earlier bytes: no byte of the table
-// holds the whole token.
-TEST_F(LevelDb, SearchableBytesFindATokenSnappyHides) {
-  const std::string token = "twl-hidden-token-7431";
-  OpenDb(Path("db"))->Put({}, "key", "twl-hidden-twl-hidden-" + token);
-  OpenDb(Path("db"));  // which replays the log into a table
-  Files files = Snapshot(Path("db"));
-  auto table = std::find_if(files.begin(), files.end(), [](const auto& file) {
-    return file.first.find(".ldb") != std::string::npos;
-  });
-  ASSERT_NE(table, files.end());
-  EXPECT_EQ(table->second.find(token), std::string::npos) << "a plain search finds it";
-  EXPECT_NE(SearchableBytes(Path("db\\" + table->first)).find(token), std::string::npos);
-}
 
 }  // namespace

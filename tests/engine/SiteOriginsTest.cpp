@@ -7,38 +7,26 @@
 
 namespace {
 
-struct Case {
-  bool (*test)(std::string_view);
-  const char* text;
-  bool web;
-};
-void PrintTo(const Case& c, std::ostream* out) { *out << c.text; }
-
-class SiteOrigins : public ::testing::TestWithParam<Case> {};
-
-TEST_P(SiteOrigins, WebSitesDataGoesTheBrowsersAndExtensionsStays) {
-  EXPECT_EQ(GetParam().test(GetParam().text), GetParam().web);
+TEST(SiteOrigins, WebSitesDataGoesTheBrowsersAndExtensionsStays) {
+  const struct {
+    bool (*test)(std::string_view);
+    std::vector<const char*> web, other;
+  } rows[] = {{IsWebStorageKey,
+               {"http://127.0.0.2:38527", "file://", "https://a.com/^1123^2456",
+                "chrome-extension://abc/^0https://b.com"},
+               {"chrome-extension://abc/^31", "chrome://settings/", "httpx://a.com"}},
+              {IsWebOriginId, {"https_a.com_0"}, {"chrome-extension_abc_0"}},
+              {IsWebOriginFolder,
+               {"http+++127.0.0.2+38528", "https+++a.com^userContextId=2",
+                "moz-extension+++7d5e^partitionKey=%28https%2Ca.com%29"},
+               {"moz-extension+++7d5e^userContextId=4294967295", "indexeddb+++fx-devtools"}},
+              {IsWebReversedOriginKey,
+               {"2.0.0.721.:http:38528", "moc.a.:https", "]1::[.:https:443"},
+               {"7d5e.:moz-extension"}}};
+  for (const auto& row : rows) {
+    for (const char* text : row.web) EXPECT_TRUE(row.test(text)) << text;
+    for (const char* text : row.other) EXPECT_FALSE(row.test(text)) << text;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Forms, SiteOrigins,
-    ::testing::Values(
-        Case{IsWebStorageKey, "http://127.0.0.2:38527", true},
-        Case{IsWebStorageKey, "file://", true},
-        Case{IsWebStorageKey, "https://a.com/^1123^2456", true},
-        Case{IsWebStorageKey, "chrome-extension://abc/^0https://b.com", true},
-        Case{IsWebStorageKey, "chrome-extension://abc/^31", false},
-        Case{IsWebStorageKey, "chrome://settings/", false},
-        Case{IsWebStorageKey, "httpx://a.com", false}, Case{IsWebOriginId, "https_a.com_0", true},
-        Case{IsWebOriginId, "chrome-extension_abc_0", false},
-        Case{IsWebOriginFolder, "http+++127.0.0.2+38528", true},
-        Case{IsWebOriginFolder, "https+++a.com^userContextId=2", true},
-        Case{IsWebOriginFolder, "moz-extension+++7d5e^userContextId=4294967295", false},
-        Case{IsWebOriginFolder, "moz-extension+++7d5e^partitionKey=%28https%2Ca.com%29", true},
-        Case{IsWebOriginFolder, "indexeddb+++fx-devtools", false},
-        Case{IsWebReversedOriginKey, "2.0.0.721.:http:38528", true},
-        Case{IsWebReversedOriginKey, "moc.a.:https", true},
-        Case{IsWebReversedOriginKey, "]1::[.:https:443", true},
-        Case{IsWebReversedOriginKey, "7d5e.:moz-extension", false}));
 
 }  // namespace

@@ -51,11 +51,8 @@ const Row kRows[] = {
     {"killed-leveldb-copy-wiped", kLevelDb, 6, "F swap"},
 };
 
-std::string Target(Swap swap) {
-  return swap == kPrefs     ? kChrome + "\\Default\\Preferences"
-         : swap == kWorkers ? kRel + "\\serviceworker.txt"
-                            : kChrome + "\\Default\\Local Storage\\leveldb";
-}
+const std::string kTargets[] = {kChrome + "\\Default\\Preferences", kRel + "\\serviceworker.txt",
+                                kChrome + "\\Default\\Local Storage\\leveldb"};  // by Swap
 std::string Left(const std::string& target) {
   std::string left;
   for (std::string name : {"", "copy", "new", "old", "swap"})
@@ -84,7 +81,7 @@ Files Snapshot() {
 // The killed run's seams: the first swap of the row's file ends the process.
 const Row* g_row;
 bool IsTarget(const std::string& path) {
-  return lstrcmpiA(path.c_str(), Target(g_row->swap).c_str()) == 0;
+  return lstrcmpiA(path.c_str(), kTargets[g_row->swap].c_str()) == 0;
 }
 void KillAt(int step, const std::string& path) {
   if (step == g_row->step && IsTarget(path)) TerminateProcess(GetCurrentProcess(), 99);
@@ -132,7 +129,7 @@ TEST_P(SwapRecovery, ARunKilledAtAnyStepOfASwapIsFinishedByTheNext) {
                              "SwapRecovery.DISABLED_KilledRun --gtest_also_run_disabled_tests",
                          300000, &code));
   EXPECT_EQ(code, row.step == kReplaceFails ? 0u : 99u);
-  std::string target = Target(row.swap);
+  std::string target = kTargets[row.swap];
   EXPECT_EQ(Left(target), row.left) << "what the first run left";
   EXPECT_TRUE(!row.browser || WriteAll(target, row.browser(ReadAll(target))));
   // A run of Cache alone only puts the file right: the new copy wins where the

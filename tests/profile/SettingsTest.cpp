@@ -1,13 +1,9 @@
 // Settings on the real registry: what each stored form loads as, what a save
 // writes, and a settings key that cannot be created.
-#include <gtest/gtest.h>
-
 #include "profile/SweepProfile.h"
 #include "tests/support/Win32Test.h"
 
 namespace {
-
-const char kKey[] = "Software\\Marrowfield\\Tidewisp";
 
 std::string Z(const std::string& text) { return text + '\0'; }  // with its NUL
 
@@ -20,70 +16,60 @@ struct Value {
 struct LoadRow {
   const char* what;
   std::vector<Value> stored;
-  std::string field;  // "di3", "when", "lastErase", "files"
-  std::string loaded;
+  std::string loaded;  // as Loaded says it
 };
 
-std::string Field(const CSweepProfile& profile, const std::string& field) {
-  if (field == "when") return std::to_string(profile.when);
-  if (field == "lastErase") return std::to_string(profile.lastErase);
-  if (field == "di3") return std::to_string(profile.di[3]);
-  std::string all;
-  for (const auto& entry : profile.fileList) all += (all.empty() ? "" : "|") + entry;
+// di3, when and lastErase as loaded, then each file followed by "|".
+std::string Loaded(const CSweepProfile& profile) {
+  std::string all = std::to_string(profile.di[3]) + " " + std::to_string(profile.when) + " " +
+                    std::to_string(profile.lastErase) + " ";
+  for (const auto& entry : profile.fileList) all += entry + "|";
   return all;
 }
 
-class Settings : public ::testing::Test {
- protected:
-  void SetUp() override { SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield"); }
-  void TearDown() override { SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield"); }
-};
+class Settings : public ::testing::Test, FreshSettings {};
 
 TEST_F(Settings, EachStoredFormLoadsAsItShould) {
   const std::string longest(1022, 'a');  // 1023 bytes with its NUL
   // clang-format off
   const LoadRow rows[] = {
-      {"flag absent", {}, "di3", "0"},
-      {"flag \"1\" without its NUL", {{"di3", "1"}}, "di3", "1"},
-      {"flag \"2\"", {{"di3", Z("2")}}, "di3", "0"},
-      {"flag of 3 bytes", {{"di3", Z("1 ")}}, "di3", "0"},
-      {"flag as a 4-byte number", {{"di3", std::string("\1\0\0\0", 4), REG_DWORD}}, "di3", "0"},
-      {"flag as binary '1'", {{"di3", "1", REG_BINARY}}, "di3", "1"},
-      {"when absent", {}, "when", "1"},
-      {"when after blanks and a sign", {{"when", Z(" \t-3")}}, "when", "-3"},
-      {"when before letters", {{"when", Z("+12days")}}, "when", "12"},
-      {"when of letters", {{"when", Z("abc")}}, "when", "0"},
-      {"when ends at its NUL", {{"when", std::string("3\0" "9", 3)}}, "when", "3"},
-      {"when saturates", {{"when", Z("123456789012345678")}}, "when", "2147483647"},
-      {"when of 20 bytes", {{"when", Z("1234567890123456789")}}, "when", "1"},
-      {"lastErase absent", {}, "lastErase", "0"},
-      {"lastErase after 2038", {{"lastErase", Z("4102444800")}}, "lastErase", "4102444800"},
+      {"nothing stored", {}, "0 1 0 "},
+      {"flag \"1\" without its NUL", {{"di3", "1"}}, "1 1 0 "},
+      {"flag \"2\"", {{"di3", Z("2")}}, "0 1 0 "},
+      {"flag of 3 bytes", {{"di3", Z("1 ")}}, "0 1 0 "},
+      {"when after blanks and a sign", {{"when", Z(" \t-3")}}, "0 -3 0 "},
+      {"when before letters", {{"when", Z("+12days")}}, "0 12 0 "},
+      {"when of letters", {{"when", Z("abc")}}, "0 0 0 "},
+      {"when ends at its NUL", {{"when", std::string("3\0" "9", 3)}}, "0 3 0 "},
+      {"when saturates", {{"when", Z("123456789012345678")}}, "0 2147483647 0 "},
+      {"when of 20 bytes", {{"when", Z("1234567890123456789")}}, "0 1 0 "},
+      {"lastErase after 2038", {{"lastErase", Z("4102444800")}}, "0 1 4102444800 "},
       {"gaps skipped, stale entries ignored",
-       {{"nFiles", Z("3")}, {"file0", Z("a")}, {"file2", Z("c")}, {"file3", Z("old")}}, "files", "a|c"},
+       {{"nFiles", Z("3")}, {"file0", Z("a")}, {"file2", Z("c")}, {"file3", Z("old")}},
+       "0 1 0 a|c|"},
       {"in index order, any case",
-       {{"nFiles", Z("20")}, {"FILE10", Z("k")}, {"file2", Z("b")}}, "files", "b|k"},
+       {{"nFiles", Z("20")}, {"FILE10", Z("k")}, {"file2", Z("b")}}, "0 1 0 b|k|"},
       {"a count of two billion", {{"nFiles", Z("2147483647")}, {"file0", Z("a")},
-       {"file05", Z("x")}, {"file-1", Z("y")}, {"file7", Z("h")}}, "files", "a|h"},
-      {"negative count", {{"nFiles", Z("-1")}, {"file0", Z("a")}}, "files", ""},
+       {"file05", Z("x")}, {"file-1", Z("y")}, {"file7", Z("h")}}, "0 1 0 a|h|"},
+      {"negative count", {{"nFiles", Z("-1")}, {"file0", Z("a")}}, "0 1 0 "},
       {"entries of 1023 bytes fit, 1024 do not",
-       {{"nFiles", Z("2")}, {"file0", Z(longest)}, {"file1", Z(longest + "b")}}, "files", longest}};
+       {{"nFiles", Z("2")}, {"file0", Z(longest)}, {"file1", Z(longest + "b")}},
+       "0 1 0 " + longest + "|"}};
   // clang-format on
   for (const LoadRow& row : rows) {
-    SHDeleteKeyA(HKEY_CURRENT_USER, kKey);
+    SHDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
     for (const Value& value : row.stored)
-      ASSERT_FALSE(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, value.name, value.type,
+      ASSERT_FALSE(RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, value.name, value.type,
                                    value.data.data(), static_cast<DWORD>(value.data.size())));
     CSweepProfile profile;
     profile.Load();
-    EXPECT_EQ(Field(profile, row.field), row.loaded) << row.what;
+    EXPECT_EQ(Loaded(profile), row.loaded) << row.what;
   }
 }
 
 TEST_F(Settings, SaveWritesTextAndLeavesStaleEntries) {
   CSweepProfile profile;
-  profile.di[5] = 7;
-  profile.when = -3;
-  profile.lastErase = 4102444800;
+  profile.di[5] = 7, profile.when = -3, profile.lastErase = 4102444800;
   profile.fileList = {"C:\\a", "C:\\b", "C:\\c"};
   profile.Save();
   profile.fileList.pop_back();
@@ -100,8 +86,7 @@ TEST_F(Settings, SaveWritesTextAndLeavesStaleEntries) {
 }
 
 TEST_F(Settings, AKeyThatCannotBeCreatedIsReportedAndNothingLandsElsewhere) {
-  MakeSettingsUnsavable();
-  AnswerNextBox(IDOK);
+  MakeSettingsUnsavable(), AnswerNextBox(IDOK);
   CSweepProfile profile;
   profile.Save();
   profile.Save(false);  // the silent save of a scheduled start

@@ -31,10 +31,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                             FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (lock == INVALID_HANDLE_VALUE) return 3;
   g_deaf = lstrcmpW(args[3], L"deaf") == 0;
-  WNDCLASSW windowClass = {};
-  windowClass.lpfnWndProc = OnMessage;
-  windowClass.hInstance = instance;
-  windowClass.lpszClassName = L"TidewispStandInBrowser";
+  WNDCLASSW windowClass = {0, OnMessage, 0, 0, instance, 0, 0, 0, 0, L"TidewispStandInBrowser"};
   RegisterClassW(&windowClass);
   HWND window = CreateWindowW(windowClass.lpszClassName, L"Stand-in browser", WS_OVERLAPPEDWINDOW,
                               0, 0, 320, 200, nullptr, nullptr, instance, nullptr);

@@ -1,12 +1,15 @@
 #include "tests/support/Process.h"
 
-HANDLE StartProgram(std::string commandLine) {
+HANDLE StartProgram(std::string commandLine, HANDLE job) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, job ? CREATE_SUSPENDED : 0,
+                      nullptr, nullptr, &startup, &process))
     return nullptr;
+  if (job && !AssignProcessToJobObject(job, process.hProcess))
+    TerminateProcess(process.hProcess, 1);  // it would run out of the job's reach
+  ResumeThread(process.hThread);
   CloseHandle(process.hThread);
   return process.hProcess;
 }

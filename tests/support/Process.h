@@ -6,7 +6,9 @@
 #include "platform/win32.h"
 
 // Starts `commandLine`; its process handle (the caller closes it), or none.
-HANDLE StartProgram(std::string commandLine);
+// With a `job`, the process joins it before it runs, so that any child it
+// starts joins it too.
+HANDLE StartProgram(std::string commandLine, HANDLE job = nullptr);
 
 // build/windows/tidewisp.exe, beside the tests' folder.
 std::string TidewispExe();

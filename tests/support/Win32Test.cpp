@@ -60,12 +60,11 @@ bool SetRegString(HKEY root, const std::string& key, const char* name, const std
 }
 
 std::string StoredSetting(const char* name) {
-  char data[64] = {};
-  DWORD size = sizeof data;
-  return RegGetValueA(HKEY_CURRENT_USER, "Software\\Marrowfield\\Tidewisp", name, RRF_RT_REG_SZ, 0,
-                      data, &size)
+  std::string data(1 << 16, '\0');
+  DWORD size = static_cast<DWORD>(data.size());
+  return RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_SZ, 0, &data[0], &size)
              ? "<absent>"
-             : std::string(data, size);
+             : data.substr(0, size);
 }
 
 void MakeSettingsUnsavable() {

@@ -18,6 +18,13 @@ void RemoveTree(const std::string& path);  // links removed, never entered
 // REG_SZ with its NUL, the key created as needed; `view` may add KEY_WOW64_32KEY.
 bool SetRegString(HKEY root, const std::string& key, const char* name, const std::string& text,
                   REGSAM view = 0);
+// The settings' key; FreshSettings deletes it, with its parent, as a test
+// begins and as it ends.
+const char kSettingsKey[] = "Software\\Marrowfield\\Tidewisp";
+struct FreshSettings {
+  FreshSettings() { SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield"); }
+  ~FreshSettings() { SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield"); }
+};
 // A REG_SZ value of the settings key as stored (with its NUL), or "<absent>".
 std::string StoredSetting(const char* name);
 // The settings key cannot be created: its parent is made anew as a volatile

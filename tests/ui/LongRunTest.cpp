@@ -6,37 +6,23 @@
 #include <algorithm>
 #include <memory>
 
+#include "tests/support/BrowserData.h"
 #include "tests/support/Process.h"
 #include "tests/support/Win32Test.h"
 #include "tools/TidewispWindows.h"
 
 namespace {
 
-const char kSettings[] = "Software\\Marrowfield\\Tidewisp";
 const size_t kFiles = 30000;
 const std::wstring kTempLine = L"Erasing Windows Temporary Folder...";
-
-// The files below `folder`, at any depth.
-size_t CountFiles(const std::string& folder) {
-  WIN32_FIND_DATAA record;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &record);
-  size_t count = 0;
-  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &record)) {
-    if (!(record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
-    if (record.cFileName[0] != '.' && (record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      count += CountFiles(folder + "\\" + record.cFileName);
-  }
-  if (find != INVALID_HANDLE_VALUE) FindClose(find);
-  return count;
-}
 
 TEST(LongRun, TheWindowAnswersThroughoutAndAStoppedRunLeavesTheRestUnstamped) {
   char temp[MAX_PATH];
   const std::string folder = std::string(temp, GetTempPathA(MAX_PATH, temp)) + "tidewisp-long";
-  SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
+  FreshSettings settings;
   // Only the temporary folders, and a stamp that only a whole run may change.
-  ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kSettings, "di1", "1") &&
-              SetRegString(HKEY_CURRENT_USER, kSettings, "lastErase", "123"));
+  ASSERT_TRUE(SetRegString(HKEY_CURRENT_USER, kSettingsKey, "di1", "1") &&
+              SetRegString(HKEY_CURRENT_USER, kSettingsKey, "lastErase", "123"));
   // In folders of 300: Wine looks through a whole folder for another case of
   // each new name, which makes one folder of 30,000 take minutes.
   for (size_t i = 0; i < kFiles; ++i) {
@@ -61,7 +47,9 @@ TEST(LongRun, TheWindowAnswersThroughoutAndAStoppedRunLeavesTheRestUnstamped) {
     EXPECT_TRUE(run.stopShown && !run.tabEnabled) << "Clean read Stop, the tabs were disabled";
     EXPECT_TRUE(run.endMs) << "the run, or with a close the process, ended";
     EXPECT_EQ(std::count(run.lines.begin(), run.lines.end(), kTempLine), 1) << "seen as it came";
-    size_t now = CountFiles(folder);
+    Files files;
+    Tree(folder, "", &files);
+    size_t now = files.size();
     EXPECT_TRUE(then == Then::kNothing ? now == 0 : now > 0 && now < left) << now << " left";
     left = now;
     if (then == Then::kClose) {
@@ -79,7 +67,6 @@ TEST(LongRun, TheWindowAnswersThroughoutAndAStoppedRunLeavesTheRestUnstamped) {
   ASSERT_TRUE(CloseAndWait(WaitFor(Which::kMain, 0, GetProcessId(process)), process, 10000));
   EXPECT_NE(StoredSetting("lastErase"), std::string("123", 4)) << "the whole run is stamped";
   RemoveTree(folder);
-  SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Marrowfield");
 }
 
 }  // namespace
