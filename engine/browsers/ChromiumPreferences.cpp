@@ -97,10 +97,8 @@ const char kProtected[] =
 }  // namespace
 
 void EraseSiteRecords(const std::string& folder, unsigned box) {
+  // A swap a killed run left was put right before any box (RecoverSwaps).
   std::string path = folder + "\\Preferences", text;
-  // What a run cut short left: the backup still holds the entries, and the
-  // file it was swapped for may hold none to remove.
-  RecoverWholeFile(path);
   CSqliteDb db;
   if (!IsPlainFile(path)) return;
   if (!ReadWholeFile(path, text) || db.Open(":memory:") != SQLITE_OK ||

@@ -60,8 +60,8 @@ void EraseRows(const std::string& path, int version, std::initializer_list<RowFi
 // an unknown version, or one whose entries do not end as expected, stays as
 // it is.
 void EraseServiceWorkers(const std::string& profile) {
+  // A swap a killed run left was put right before any box (EraseFirefox).
   std::string path = profile + "\\serviceworker.txt", text;
-  RecoverWholeFile(path);
   if (!IsPlainFile(path)) return;
   if (!ReadWholeFile(path, text)) return NoteStoreLeft(path);
   // One line each, with the "\n" (and "\r", were there one) it came with.
